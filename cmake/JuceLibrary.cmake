@@ -55,7 +55,6 @@ function(ravelwick_add_juce_library target modules_dir)
         ${definitions}
         JUCE_GLOBAL_MODULE_SETTINGS_INCLUDED=1
         JUCE_STANDALONE_APPLICATION=0
-        JUCE_DISPLAY_SPLASH_SCREEN=0
         JUCE_REPORT_APP_USAGE=0
         JUCE_WEB_BROWSER=0
         JUCE_USE_CURL=0
@@ -85,5 +84,9 @@ function(ravelwick_add_juce_library target modules_dir)
     if(juce_version VERSION_GREATER_EQUAL 8)
         pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
         target_link_libraries(${target} PUBLIC PkgConfig::FONTCONFIG)
+    else()
+        # JUCE 7 shows a splash screen unless told otherwise, which its GPL
+        # licence allows; JUCE 8 has none and warns about the flag.
+        target_compile_definitions(${target} PUBLIC JUCE_DISPLAY_SPLASH_SCREEN=0)
     endif()
 endfunction()

@@ -30,6 +30,9 @@ std::size_t Engine::memoryIndex (Position position) noexcept
 {
     // Positions are never negative in use, but a fresh slot holds -1: the
     // remainder is taken so that no position can address outside the memory.
+    if (position >= 0)
+        return memoryIndexOf (static_cast<std::uint64_t> (position));
+
     const auto remainder = position % kMemorySize;
     return static_cast<std::size_t> (remainder < 0 ? remainder + kMemorySize : remainder);
 }
@@ -40,9 +43,16 @@ float Engine::process (float dt, float x) noexcept
     if (! std::isfinite (x))
         x = 0.0f;
 
-    applyHistoryEvents();
+    // Without an event neither the history nor the transport can change.
+    const bool anyEvent = (recordEvent | overdubEvent | multiplyEvent | undoEvent | redoEvent | retrigEvent | resetEvent) != 0;
+
+    if (anyEvent)
+        applyHistoryEvents();
+
     applyMemoryLimit();
-    applyTransportAction (decideTransportAction());
+
+    if (anyEvent)
+        applyTransportAction (decideTransportAction());
 
     float sum = 0.0f;
     walkHistory ([&] (Operation& operation)
@@ -68,10 +78,13 @@ void Engine::walkHistory (Visitor&& visit) noexcept
     // that operation, so layers it replaced can still fade out behind it.
     const auto count = firstIndex == lastIndex ? kSlotCount
                                                : static_cast<std::size_t> ((lastIndex + kSlotCount - firstIndex) % kSlotCount) + 1;
-    auto index = firstIndex == lastIndex ? next (firstIndex) : firstIndex;
+    auto index = static_cast<std::size_t> (firstIndex == lastIndex ? next (firstIndex) : firstIndex % kSlotCount);
 
-    for (std::size_t n = 0; n < count; ++n, index = next (index))
+    for (std::size_t n = 0; n < count; ++n)
+    {
         visit (operations[index]);
+        index = index + 1 == kSlotCount ? 0 : index + 1;
+    }
 }
 
 void Engine::applyHistoryEvents() noexcept
@@ -469,6 +482,11 @@ float Engine::stepOperation (Operation& op, float dt, float x) noexcept
 
     op.started = true;
 
+    // A layer that neither writes, overdubs nor plays would only rewrite the
+    // memory with what it holds and add silence: it just moves on.
+    if (writeState == GainState::Off && op.overdubGain.value == 0.0f && op.playGain.value == 0.0f)
+        return 0.0f;
+
     const float g1 = op.writeGain.value;
     const float g2 = op.overdubGain.value;
     const float g3 = op.playGain.value;
@@ -533,6 +551,10 @@ float Engine::stepOperation (Operation& op, float dt, float x) noexcept
         case OperationKind::None:
             break;
     }
+
+    // Outside a retrigger's crossfade the old position has no weight.
+    if (g4 == 1.0f)
+        return y * g3;
 
     return (y * g4 + (1.0f - g4) * memory[memoryIndexOf (op.jumpFrom)]) * g3;
 }

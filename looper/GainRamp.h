@@ -35,10 +35,12 @@ struct GainRamp
     {
         // A settled ramp would compute its own value again; skipping the
         // arithmetic gives the same result for any rate and finite dt > 0.
-        if (value != target)
-            value = std::max (value - fallRate * dt, std::min (target, value + riseRate * dt));
+        if (value == target && state != GainState::FadingOut)
+            return;
 
-        if (state == GainState::FadingOut && value == 0.0f)
+        value = std::max (value - fallRate * dt, std::min (target, value + riseRate * dt));
+
+        if (value == 0.0f && state == GainState::FadingOut)
             state = GainState::Off;
     }
 
