@@ -49,7 +49,8 @@ float Engine::process (float dt, float x) noexcept
     if (anyEvent)
         applyHistoryEvents();
 
-    applyMemoryLimit();
+    if (current().writeGain.state == GainState::On)
+        applyMemoryLimit();
 
     if (anyEvent)
         applyTransportAction (decideTransportAction());
@@ -143,7 +144,7 @@ void Engine::applyMemoryLimit() noexcept
 {
     auto& cur = current();
 
-    if (cur.writeGain.state != GainState::On || memoryIndex (cur.position + 1) != memoryIndex (oldestStart))
+    if (memoryIndex (cur.position + 1) != memoryIndex (oldestStart))
         return;
 
     // The writing has come round to the oldest kept layer. When that layer is
@@ -411,11 +412,21 @@ float Engine::stepOperation (Operation& op, float dt, float x) noexcept
         op.jumpGain.restartFromZero();
     }
 
-    op.writeGain.step (dt);
-    if (isExtending (op.kind))
-        op.overdubGain.step (dt);
-    op.playGain.step (dt);
-    op.jumpGain.step (dt);
+    // A layer whose gains have all come to rest at 0 (Off holds value and
+    // target 0) would neither change them nor write or play anything: it only
+    // moves on.
+    const bool atRest = op.started && op.writeGain.state == GainState::Off && op.playGain.state == GainState::Off
+                        && (op.overdubGain.state == GainState::Off || op.kind == OperationKind::Record)
+                        && op.jumpGain.value == op.jumpGain.target && op.jumpGain.state != GainState::FadingOut;
+
+    if (! atRest)
+    {
+        op.writeGain.step (dt);
+        if (isExtending (op.kind))
+            op.overdubGain.step (dt);
+        op.playGain.step (dt);
+        op.jumpGain.step (dt);
+    }
 
     auto writeState = op.writeGain.state;
 
@@ -483,8 +494,8 @@ float Engine::stepOperation (Operation& op, float dt, float x) noexcept
     op.started = true;
 
     // A layer that neither writes, overdubs nor plays would only rewrite the
-    // memory with what it holds and add silence: it just moves on.
-    if (writeState == GainState::Off && op.overdubGain.value == 0.0f && op.playGain.value == 0.0f)
+    // memory with what it holds and add silence.
+    if (atRest || (writeState == GainState::Off && op.overdubGain.value == 0.0f && op.playGain.value == 0.0f))
         return 0.0f;
 
     const float g1 = op.writeGain.value;

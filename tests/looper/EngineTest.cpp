@@ -331,10 +331,12 @@ TEST (LoopEngine, UndoOfTheOnlyLayerSilencesItAndRedoBringsItBack)
         driver.run (600);
         ASSERT_NE (driver.step (0.0f), 0.0f);
 
+        const auto positionBefore = driver.slot (0).position;
         driver.press (silencer);
         EXPECT_TRUE (driver.engine->historyEmpty);
         driver.run (kFadeSamples);
         EXPECT_EQ (driver.run (300), 0.0f);
+        EXPECT_EQ (driver.slot (0).position, (positionBefore + 1 + kFadeSamples + 300) % 300) << "a silent layer keeps time";
 
         driver.press (Action::Redo);
         EXPECT_FALSE (driver.engine->historyEmpty);
