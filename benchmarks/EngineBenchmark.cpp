@@ -22,8 +22,7 @@ void reportPerSample (benchmark::State& state)
 
 const std::array<float, 4096>& noise()
 {
-    static const auto samples = []
-    {
+    static const auto samples = [] {
         std::array<float, 4096> s {};
         std::mt19937 random (1);
         std::uniform_real_distribution<float> distribution (-0.5f, 0.5f);

@@ -56,11 +56,10 @@ float Engine::process (float dt, float x) noexcept
         applyTransportAction (decideTransportAction());
 
     float sum = 0.0f;
-    walkHistory ([&] (Operation& operation)
-                 {
-                     if (operation.kind != OperationKind::None)
-                         sum += stepOperation (operation, dt, x);
-                 });
+    walkHistory ([&] (Operation& operation) {
+        if (operation.kind != OperationKind::None)
+            sum += stepOperation (operation, dt, x);
+    });
 
     const auto& cur = current();
 
@@ -92,12 +91,11 @@ void Engine::applyHistoryEvents() noexcept
 {
     if (resetEvent > 0)
     {
-        walkHistory ([] (Operation& operation)
-                     {
-                         operation.writeGain.fadeOut();
-                         operation.overdubGain.fadeOut();
-                         operation.playGain.fadeOut();
-                     });
+        walkHistory ([] (Operation& operation) {
+            operation.writeGain.fadeOut();
+            operation.overdubGain.fadeOut();
+            operation.playGain.fadeOut();
+        });
         historyEmpty = true;
     }
     else if (undoEvent > 0)
@@ -430,13 +428,11 @@ float Engine::stepOperation (Operation& op, float dt, float x) noexcept
 
     auto writeState = op.writeGain.state;
 
-    const auto advancePositions = [&op]
-    {
+    const auto advancePositions = [&op] {
         op.position = op.position >= op.end ? op.start : op.position + 1;
         op.jumpFrom = op.jumpFrom + 1 > static_cast<std::uint64_t> (op.end) ? static_cast<std::uint64_t> (op.start) : op.jumpFrom + 1;
     };
-    const auto advanceSource = [&op]
-    {
+    const auto advanceSource = [&op] {
         op.sourcePosition = op.sourcePosition + 1 > op.sourceEnd ? op.sourceStart : op.sourcePosition + 1;
     };
 

@@ -517,19 +517,16 @@ TEST (LoopEngine, PositionsPastThe32BitRangeBehaveTheSame)
 {
     // The same session from a fresh engine and from one whose first operation
     // starts just below 2^31: every output must be identical.
-    const auto session = [] (Position firstStart)
-    {
+    const auto session = [] (Position firstStart) {
         EngineDriver driver (false);
         driver.slot (Engine::prev (0)).end = firstStart - 1;
 
         std::vector<float> outputs;
-        const auto play = [&] (int samples)
-        {
+        const auto play = [&] (int samples) {
             for (int n = 0; n < samples; ++n)
                 outputs.push_back (driver.step (ramp (static_cast<std::int64_t> (outputs.size()))));
         };
-        const auto press = [&] (Action action)
-        {
+        const auto press = [&] (Action action) {
             outputs.push_back (driver.press (action, ramp (static_cast<std::int64_t> (outputs.size()))));
         };
 

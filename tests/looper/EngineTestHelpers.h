@@ -73,7 +73,10 @@ public:
         return output;
     }
 
-    float run (std::int64_t samples) { return run (samples, [] (std::int64_t) { return 0.0f; }); }
+    float run (std::int64_t samples)
+    {
+        return run (samples, [] (std::int64_t) { return 0.0f; });
+    }
 
     Operation& slot (std::uint64_t index) { return engine->operations[index]; }
     Operation& current() { return engine->current(); }
@@ -100,6 +103,9 @@ private:
 };
 
 /** A distinct, easily checked input for the n-th sample. */
-inline float ramp (std::int64_t n) { return static_cast<float> (n % 997 + 1) * 0.001f; }
+inline float ramp (std::int64_t n)
+{
+    return static_cast<float> (n % 997 + 1) * 0.001f;
+}
 
 } // namespace looper::testing
