@@ -41,8 +41,23 @@ if [ ! -f "$JUCE8_MODULES/juce_core/juce_core.h" ]; then
     work=$(mktemp -d)
     trap 'rm -rf "$work"' EXIT
     mkdir -p "$work/lists/partial" "$work/cache/archives/partial" "$work/etc/preferences.d"
-    echo "deb [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian trixie main" \
-        > "$work/etc/sources.list"
+    # Use the same archive the system installs from; apt knows it only once
+    # its package lists have been downloaded.
+    . /etc/os-release
+    system_archive()
+    {
+        apt-get indextargets --format '$(REPO_URI) $(RELEASE)' | awk -v suite="$VERSION_CODENAME" '$2 == suite { print $1; exit }'
+    }
+    archive=$(system_archive)
+    if [ -z "$archive" ]; then
+        as_root apt-get update -qq
+        archive=$(system_archive)
+    fi
+    if [ -z "$archive" ]; then
+        echo "setup: no apt source for $VERSION_CODENAME to take the Debian archive from (run apt-get update)" >&2
+        exit 1
+    fi
+    echo "deb [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $archive trixie main" > "$work/etc/sources.list"
     apt_options=(
         -o "Dir::Etc::SourceList=$work/etc/sources.list"
         -o "Dir::Etc::SourceParts=-"
