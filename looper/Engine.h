@@ -116,13 +116,29 @@ private:
         StartMultiply
     };
 
+    /** Reset, undo or redo: at most one acts, in that priority. */
     void applyHistoryEvents() noexcept;
+
+    /** Keeps the current operation's writing from running into the oldest
+        kept layer; called while the current operation writes.
+    */
     void applyMemoryLimit() noexcept;
+
+    /** The one transport action this sample's events call for. */
     TransportAction decideTransportAction() const noexcept;
     void applyTransportAction (TransportAction action) noexcept;
+
+    /** Creates a Record, Overdub or Multiply after the current operation. */
     void startOperation (OperationKind kind) noexcept;
+
+    /** Moves one operation on by one sample, writes its share of the input
+        into the memory and returns what it plays.
+    */
     float stepOperation (Operation& operation, float dt, float x) noexcept;
 
+    /** Visits the slots of the history from the oldest to the newest kept
+        operation; with a single kept operation, all five slots ending with it.
+    */
     template <typename Visitor>
     void walkHistory (Visitor&& visit) noexcept;
 };
