@@ -1,0 +1,220 @@
+#include "SavedStateReader.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+namespace
+{
+constexpr std::uint32_t kMagic = 0x21324356; // "VC2!"
+constexpr int kHeaderSize = 8;
+
+std::uint32_t readLittleEndian32 (const char* bytes) noexcept
+{
+    std::uint32_t value;
+    std::memcpy (&value, bytes, sizeof (value));
+    return juce::ByteOrder::swapIfBigEndian (value);
+}
+
+/** Length of the well-formed UTF-8 sequence at text[i], or 0 when it is malformed. */
+std::size_t sequenceLength (const std::string& text, std::size_t i) noexcept
+{
+    const auto byte = [&text] (std::size_t at) { return static_cast<unsigned char> (text[at]); };
+    const auto lead = byte (i);
+
+    if (lead < 0x80)
+        return 1;
+
+    std::size_t length;
+    unsigned char low = 0x80, high = 0xbf; // allowed range of the second byte
+
+    if (lead >= 0xc2 && lead <= 0xdf)
+        length = 2;
+    else if (lead >= 0xe0 && lead <= 0xef)
+    {
+        length = 3;
+        if (lead == 0xe0)
+            low = 0xa0; // no overlong forms
+        if (lead == 0xed)
+            high = 0x9f; // no surrogates
+    }
+    else if (lead >= 0xf0 && lead <= 0xf4)
+    {
+        length = 4;
+        if (lead == 0xf0)
+            low = 0x90;
+        if (lead == 0xf4)
+            high = 0x8f; // nothing above U+10FFFF
+    }
+    else
+        return 0;
+
+    if (i + length > text.size() || byte (i + 1) < low || byte (i + 1) > high)
+        return 0;
+
+    for (std::size_t k = 2; k < length; ++k)
+        if ((byte (i + k) & 0xc0) != 0x80)
+            return 0;
+
+    return length;
+}
+
+/** A parsed document made fit for a value tree. A tree has no text, so text
+    between elements goes; of an attribute given twice only the first stays,
+    the one the tree reads (its XML writer would keep the last, and the
+    document would change meaning on the next load).
+*/
+void prepareForValueTree (juce::XmlElement& element)
+{
+    element.deleteAllTextElements();
+
+    juce::StringPairArray attributes (false);
+    bool repeated = false;
+
+    for (int i = 0; i < element.getNumAttributes(); ++i)
+    {
+        if (attributes.containsKey (element.getAttributeName (i)))
+            repeated = true;
+        else
+            attributes.set (element.getAttributeName (i), element.getAttributeValue (i));
+    }
+
+    if (repeated)
+    {
+        element.removeAllAttributes();
+        for (int i = 0; i < attributes.size(); ++i)
+            element.setAttribute (attributes.getAllKeys()[i], attributes.getAllValues()[i]);
+    }
+
+    for (auto* child : element.getChildIterator())
+        prepareForValueTree (*child);
+}
+} // namespace
+
+std::unique_ptr<juce::XmlElement> SavedStateReader::read (const void* data, int sizeInBytes)
+{
+    if (data == nullptr || sizeInBytes <= kHeaderSize)
+        return {};
+
+    const auto* bytes = static_cast<const char*> (data);
+
+    if (readLittleEndian32 (bytes) != kMagic)
+        return {};
+
+    const auto length = static_cast<std::int32_t> (readLittleEndian32 (bytes + 4));
+
+    if (length <= 0)
+        return {};
+
+    // The text ends at the data's end, the length field or a zero byte,
+    // whichever comes first.
+    const auto* textStart = bytes + kHeaderSize;
+    const auto* textEnd = std::find (textStart, textStart + std::min (sizeInBytes - kHeaderSize, length), '\0');
+    const auto text = repairUtf8 (std::string (textStart, textEnd));
+
+    if (text.empty() || elementDepth (text) > maximumDepth)
+        return {};
+
+    auto xml = juce::parseXML (juce::String::fromUTF8 (text.data(), static_cast<int> (text.size())));
+
+    if (xml != nullptr)
+        prepareForValueTree (*xml);
+
+    return xml;
+}
+
+std::string SavedStateReader::repairUtf8 (const std::string& text)
+{
+    static constexpr char replacement[] = "\xef\xbf\xbd"; // U+FFFD
+
+    std::string repaired;
+    repaired.reserve (text.size());
+
+    for (std::size_t i = 0; i < text.size();)
+    {
+        if (const auto length = sequenceLength (text, i); length > 0)
+        {
+            repaired.append (text, i, length);
+            i += length;
+        }
+        else
+        {
+            repaired.append (replacement);
+            ++i;
+        }
+    }
+
+    return repaired;
+}
+
+int SavedStateReader::elementDepth (const std::string& text)
+{
+    int depth = 0;
+    int deepest = 0;
+    std::size_t i = 0;
+
+    const auto skipPast = [&text, &i] (const char* terminator) {
+        const auto found = text.find (terminator, i);
+        i = found == std::string::npos ? text.size() : found + std::strlen (terminator);
+    };
+
+    while (i < text.size())
+    {
+        if (text[i] != '<')
+        {
+            ++i;
+            continue;
+        }
+
+        if (text.compare (i, 4, "<!--") == 0)
+        {
+            skipPast ("-->");
+        }
+        else if (text.compare (i, 9, "<![CDATA[") == 0)
+        {
+            skipPast ("]]>");
+        }
+        else if (text.compare (i, 2, "<?") == 0 || text.compare (i, 2, "<!") == 0)
+        {
+            skipPast (">");
+        }
+        else if (text.compare (i, 2, "</") == 0)
+        {
+            --depth;
+            skipPast (">");
+        }
+        else
+        {
+            // An opening tag: find its end outside quoted values.
+            char quote = 0;
+            char previous = 0;
+            for (++i; i < text.size(); ++i)
+            {
+                const char c = text[i];
+                if (quote != 0)
+                {
+                    if (c == quote)
+                        quote = 0;
+                }
+                else if (c == '"' || c == '\'')
+                {
+                    quote = c;
+                }
+                else if (c == '>')
+                {
+                    break;
+                }
+                previous = c;
+            }
+            ++i;
+
+            deepest = std::max (deepest, depth + 1);
+
+            if (previous != '/')
+                ++depth;
+        }
+    }
+
+    return deepest;
+}
