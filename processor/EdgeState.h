@@ -19,19 +19,10 @@ enum class EdgeState : std::uint8_t
 */
 inline std::int32_t detectEdge (EdgeState& state, float v) noexcept
 {
-    if (v >= 1.0f)
-    {
-        const bool pressed = state == EdgeState::Up;
-        state = EdgeState::Down;
-        return pressed ? 1 : 0;
-    }
+    const bool on = v >= 1.0f;
+    const bool off = v <= 0.0f;
+    const std::int32_t event = (on && state == EdgeState::Up ? 1 : 0) - (off && state == EdgeState::Down ? 1 : 0);
 
-    if (v <= 0.0f)
-    {
-        const bool released = state == EdgeState::Down;
-        state = EdgeState::Up;
-        return released ? -1 : 0;
-    }
-
-    return 0;
+    state = on ? EdgeState::Down : (off ? EdgeState::Up : state);
+    return event;
 }

@@ -7,4 +7,5 @@ void PulseMeter::prepare (const juce::dsp::ProcessSpec& spec, float attackTimeMs
     filter.setAttackTime (attackTimeMs);
     filter.setReleaseTime (releaseTimeMs);
     filter.reset();
+    lastOutput = 0.0f;
 }

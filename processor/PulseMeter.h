@@ -27,7 +27,13 @@ public:
     /** Feeds one sample of the control signal and keeps the block's peak. [audio thread] */
     void processSample (float input) noexcept
     {
-        blockPeak = std::max (blockPeak, filter.processSample (0, input));
+        // A follower resting at 0 stays there for an input of 0; most lights
+        // are idle most of the time, so this saves nearly all their work.
+        if (input == 0.0f && lastOutput == 0.0f)
+            return;
+
+        lastOutput = filter.processSample (0, input);
+        blockPeak = std::max (blockPeak, lastOutput);
     }
 
     /** Publishes the block's peak when it is above 0; otherwise the published
@@ -52,4 +58,7 @@ public:
 
     /** Envelope follower in peak mode, one channel. [audio thread only] */
     juce::dsp::BallisticsFilter<float> filter;
+
+private:
+    float lastOutput = 0.0f; // the follower's latest output, which is also its state
 };

@@ -152,6 +152,14 @@ TEST (ProcessorState, LoadedDocumentIsKeptAndWrittenBack)
         << "parameters missing from the document are appended with their values: " << text;
 }
 
+TEST (ProcessorState, DocumentWithoutSettingsSavesNone)
+{
+    LooperAudioProcessor processor;
+    loadState (processor, document ("parameters", "", R"(<PARAM id="level" value="0.5"/>)"));
+    EXPECT_EQ (textOf (saveState (processor)).find ("settings"), std::string::npos);
+    EXPECT_EQ (processor.recordMidiNote.get(), 60) << "the views keep the node made at construction";
+}
+
 TEST (ProcessorState, EditorSizeComesFromTheDocument)
 {
     const struct
