@@ -131,10 +131,9 @@ void LooperAudioProcessor::getStateInformation (juce::MemoryBlock& destination)
     if (! state.isValid())
         return;
 
-    // The tree only receives values that changed since they were bound, so a
-    // parameter whose child came without a value (or was added for a parameter
-    // missing from a loaded document) would be saved without it and come back
-    // at its default. Every parameter's child gets its current value.
+    // A loaded document may give a parameter's child no value (the parameter
+    // then sits at its default, and the tree's flush writes only changes):
+    // save every parameter's value, so that the document is complete.
     for (auto child : state)
         if (auto* value = apvts.getRawParameterValue (child.getProperty ("id").toString()))
             if (! child.hasProperty ("value"))
@@ -169,6 +168,18 @@ void LooperAudioProcessor::setStateInformation (const void* data, int sizeInByte
             if (child.hasProperty ("value") && std::isnan (value))
                 child.setProperty ("value", parameter->convertFrom0to1 (parameter->getDefaultValue()), nullptr);
         }
+    }
+
+    // A parameter without a child in the document keeps its current value:
+    // its child is appended here with that value, in the order the value tree
+    // state would append it (by id), which would otherwise reset it to its default.
+    auto ids = juce::StringArray (parameterIds.data(), static_cast<int> (parameterIds.size()));
+    ids.sort (false);
+
+    for (const auto& id : ids)
+    {
+        if (! tree.getChildWithProperty ("id", id).isValid())
+            tree.appendChild (juce::ValueTree ("PARAM", { { "id", id }, { "value", apvts.getRawParameterValue (id)->load() } }), nullptr);
     }
 
     if (tree.hasProperty ("editorWidth"))
@@ -214,11 +225,11 @@ void LooperAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce:
     // object (which may allocate for long messages) is made.
     for (const auto metadata : midi)
     {
-        if (metadata.numBytes < 3)
+        if (metadata.numBytes < 3 || (metadata.data[1] & 0x80) != 0)
             continue;
 
         const auto status = metadata.data[0] & 0xf0;
-        const int note = metadata.data[1] & 0x7f;
+        const int note = metadata.data[1];
 
         if ((status == 0x90 || status == 0x80) && isActionNote (note))
             noteGates[static_cast<std::size_t> (note)] = status == 0x90 && metadata.data[2] != 0 ? 1.0f : 0.0f;

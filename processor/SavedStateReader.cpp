@@ -60,31 +60,51 @@ std::size_t sequenceLength (const std::string& text, std::size_t i) noexcept
     return length;
 }
 
+/** The name under which a value tree keeps an attribute: one whose name
+    starts with "base64:" and whose value decodes becomes binary data under the
+    rest of the name.
+*/
+juce::String propertyName (const juce::String& name, const juce::String& value)
+{
+    juce::MemoryBlock decoded;
+
+    if (name.startsWith ("base64:") && decoded.fromBase64Encoding (value))
+        return name.substring (7);
+
+    return name;
+}
+
 /** A parsed document made fit for a value tree. A tree has no text, so text
-    between elements goes; of an attribute given twice only the first stays,
-    the one the tree reads (its XML writer would keep the last, and the
-    document would change meaning on the next load).
+    between elements goes; of two attributes that would become the same
+    property only the first stays, the one the tree reads (its XML writer
+    would keep the last, and the document would change meaning on the next
+    load).
 */
 void prepareForValueTree (juce::XmlElement& element)
 {
     element.deleteAllTextElements();
 
-    juce::StringPairArray attributes (false);
-    bool repeated = false;
+    juce::StringArray names, values, properties;
 
     for (int i = 0; i < element.getNumAttributes(); ++i)
     {
-        if (attributes.containsKey (element.getAttributeName (i)))
-            repeated = true;
-        else
-            attributes.set (element.getAttributeName (i), element.getAttributeValue (i));
+        const auto name = element.getAttributeName (i);
+        const auto value = element.getAttributeValue (i);
+        const auto property = propertyName (name, value);
+
+        if (! properties.contains (property))
+        {
+            names.add (name);
+            values.add (value);
+            properties.add (property);
+        }
     }
 
-    if (repeated)
+    if (names.size() < element.getNumAttributes())
     {
         element.removeAllAttributes();
-        for (int i = 0; i < attributes.size(); ++i)
-            element.setAttribute (attributes.getAllKeys()[i], attributes.getAllValues()[i]);
+        for (int i = 0; i < names.size(); ++i)
+            element.setAttribute (names[i], values[i]);
     }
 
     for (auto* child : element.getChildIterator())
@@ -113,7 +133,13 @@ std::unique_ptr<juce::XmlElement> SavedStateReader::read (const void* data, int 
     const auto* textEnd = std::find (textStart, textStart + std::min (sizeInBytes - kHeaderSize, length), '\0');
     const auto text = repairUtf8 (std::string (textStart, textEnd));
 
-    if (text.empty() || elementDepth (text) > maximumDepth)
+    if (text.empty())
+        return {};
+
+    const auto shape = measure (text);
+
+    if (shape.hasDeclarations || shape.depth > maximumDepth || shape.elements > maximumElements
+        || shape.mostAttributes > maximumAttributes)
         return {};
 
     auto xml = juce::parseXML (juce::String::fromUTF8 (text.data(), static_cast<int> (text.size())));
@@ -148,14 +174,16 @@ std::string SavedStateReader::repairUtf8 (const std::string& text)
     return repaired;
 }
 
-int SavedStateReader::elementDepth (const std::string& text)
+SavedStateReader::DocumentShape SavedStateReader::measure (const std::string& text)
 {
+    DocumentShape shape;
     int depth = 0;
-    int deepest = 0;
     std::size_t i = 0;
 
-    const auto skipPast = [&text, &i] (const char* terminator) {
-        const auto found = text.find (terminator, i);
+    // Skips to just after the terminator, searching from `from` as the XML
+    // reader does (so that "<!-->" does not end a comment).
+    const auto skipPast = [&text, &i] (std::size_t from, const char* terminator) {
+        const auto found = text.find (terminator, std::min (from, text.size()));
         i = found == std::string::npos ? text.size() : found + std::strlen (terminator);
     };
 
@@ -169,29 +197,38 @@ int SavedStateReader::elementDepth (const std::string& text)
 
         if (text.compare (i, 4, "<!--") == 0)
         {
-            skipPast ("-->");
+            skipPast (i + 4, "-->");
         }
         else if (text.compare (i, 9, "<![CDATA[") == 0)
         {
-            skipPast ("]]>");
+            skipPast (i + 9, "]]>");
         }
-        else if (text.compare (i, 2, "<?") == 0 || text.compare (i, 2, "<!") == 0)
+        else if (text.compare (i, 2, "<?") == 0)
         {
-            skipPast (">");
+            skipPast (i + 2, "?>");
+        }
+        else if (text.compare (i, 2, "<!") == 0)
+        {
+            // A document type declaration, with its entities.
+            shape.hasDeclarations = true;
+            skipPast (i + 2, ">");
         }
         else if (text.compare (i, 2, "</") == 0)
         {
-            --depth;
-            skipPast (">");
+            depth = std::max (0, depth - 1);
+            skipPast (i + 2, ">");
         }
         else
         {
             // An opening tag: find its end outside quoted values.
             char quote = 0;
             char previous = 0;
+            int attributes = 0;
+
             for (++i; i < text.size(); ++i)
             {
                 const char c = text[i];
+
                 if (quote != 0)
                 {
                     if (c == quote)
@@ -201,20 +238,27 @@ int SavedStateReader::elementDepth (const std::string& text)
                 {
                     quote = c;
                 }
+                else if (c == '=')
+                {
+                    ++attributes;
+                }
                 else if (c == '>')
                 {
                     break;
                 }
+
                 previous = c;
             }
             ++i;
 
-            deepest = std::max (deepest, depth + 1);
+            ++shape.elements;
+            shape.mostAttributes = std::max (shape.mostAttributes, attributes);
+            shape.depth = std::max (shape.depth, depth + 1);
 
             if (previous != '/')
                 ++depth;
         }
     }
 
-    return deepest;
+    return shape;
 }

@@ -14,21 +14,37 @@
 class SavedStateReader
 {
 public:
-    /** Deepest element nesting accepted: far beyond the two levels of a state
-        this plug-in writes, far below what the recursive XML reader survives.
+    /** Limits on what a document may hold: far beyond the two levels, fourteen
+        elements and four attributes of a state this plug-in writes, and far
+        below what makes the recursive XML reader exhaust a stack or its
+        attribute and text handling take quadratic time.
     */
     static constexpr int maximumDepth = 64;
+    static constexpr int maximumElements = 4096;
+    static constexpr int maximumAttributes = 256;
 
     /** Returns the document, ready to become a value tree (no text elements,
-        no repeated attributes), or null when the data holds none.
+        no attributes that would become the same property), or null when the
+        data holds none or one beyond the limits. Document type declarations
+        (and with them entity definitions, which the XML reader would expand
+        without bound) are refused too: this plug-in never writes any.
     */
     static std::unique_ptr<juce::XmlElement> read (const void* data, int sizeInBytes);
 
     /** The text with every malformed UTF-8 sequence replaced by U+FFFD. */
     static std::string repairUtf8 (const std::string& text);
 
-    /** Deepest element nesting of an XML text, from a light scan that skips
-        comments, declarations, CDATA and quoted attribute values.
+    /** What a light scan of an XML text finds: it skips comments, processing
+        instructions, CDATA and quoted attribute values the way the XML reader
+        does, so that it never finds less nesting than the reader will.
     */
-    static int elementDepth (const std::string& text);
+    struct DocumentShape
+    {
+        int depth = 0;                ///< deepest element nesting
+        int elements = 0;             ///< number of elements
+        int mostAttributes = 0;       ///< most attributes on one element
+        bool hasDeclarations = false; ///< a "<!" that is neither a comment nor CDATA
+    };
+
+    static DocumentShape measure (const std::string& text);
 };

@@ -92,6 +92,27 @@ TEST (ProcessorState, RefusedLoadsChangeNothing)
     for (int i = 0; i < 300000; ++i)
         tooDeep += "</a>";
 
+    // Entities that refer to themselves make the XML reader recurse without end.
+    const std::string selfReferringEntity = R"(<!DOCTYPE r [<!ENTITY a "&xa;">]><r>&a;</r>)";
+
+    // Closing tags inside a processing instruction are no closing tags.
+    std::string hiddenClosers = "<a><?p";
+    for (int i = 0; i < 100; ++i)
+        hiddenClosers += "</a>";
+    hiddenClosers += "?>";
+    for (int i = 0; i < 100; ++i)
+        hiddenClosers += "<a>";
+
+    std::string manyAttributes = "<parameters";
+    for (int i = 0; i < 300; ++i)
+        manyAttributes += " a" + std::to_string (i) + "=\"1\"";
+    manyAttributes += "/>";
+
+    std::string manyElements = "<parameters>";
+    for (int i = 0; i < 5000; ++i)
+        manyElements += "<x/>";
+    manyElements += "</parameters>";
+
     const struct
     {
         const char* name;
@@ -105,6 +126,10 @@ TEST (ProcessorState, RefusedLoadsChangeNothing)
         { "not XML", stateFromText ("this is not XML") },
         { "zero at the start of the text", stateFromText (std::string ("\0<a/>", 5)) },
         { "nested too deeply to read safely", stateFromText (tooDeep) },
+        { "entity referring to itself", stateFromText (selfReferringEntity) },
+        { "nesting hidden behind closing tags in a processing instruction", stateFromText (hiddenClosers) },
+        { "hundreds of attributes on one element", stateFromText (manyAttributes) },
+        { "thousands of elements", stateFromText (manyElements) },
     };
 
     for (const auto& c : cases)
@@ -150,6 +175,35 @@ TEST (ProcessorState, LoadedDocumentIsKeptAndWrittenBack)
     EXPECT_NE (text.find (R"(<PARAM id="level" value="1.0"/>)"), std::string::npos) << text;
     EXPECT_NE (text.find (R"(<PARAM id="undo" value="0.0"/></looperState>)"), std::string::npos)
         << "parameters missing from the document are appended with their values: " << text;
+}
+
+TEST (ProcessorState, ParameterMissingFromTheDocumentKeepsItsValue)
+{
+    LooperAudioProcessor processor;
+    setParameter (processor, "feedback", 0.25f);
+    loadState (processor, document ("parameters", "", R"(<PARAM id="level" value="0.5"/>)"));
+    EXPECT_FLOAT_EQ (parameterValue (processor, "feedback"), 0.25f);
+    EXPECT_EQ (parameterValue (processor, "level"), 0.5f);
+
+    LooperAudioProcessor copy;
+    loadState (copy, saveState (processor));
+    EXPECT_FLOAT_EQ (parameterValue (copy, "feedback"), 0.25f) << "the value is saved with the appended child";
+}
+
+TEST (ProcessorState, AttributeGivenTwiceKeepsItsFirstMeaning)
+{
+    LooperAudioProcessor processor;
+    loadState (processor, document ("parameters", "", R"(<PARAM id="level" value="0.5" id="mute" value="1"/>)"
+                                                      R"(<PARAM id="feedback" value="0.25" base64:value="AAAA"/>)"));
+    EXPECT_EQ (parameterValue (processor, "level"), 0.5f);
+    EXPECT_EQ (parameterValue (processor, "mute"), 0.0f);
+    EXPECT_EQ (parameterValue (processor, "feedback"), 0.25f);
+
+    const auto saved = saveState (processor);
+    LooperAudioProcessor copy;
+    loadState (copy, saved);
+    EXPECT_EQ (saveState (copy), saved);
+    EXPECT_EQ (parameterValue (copy, "level"), 0.5f);
 }
 
 TEST (ProcessorState, DocumentWithoutSettingsSavesNone)

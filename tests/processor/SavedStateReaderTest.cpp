@@ -34,23 +34,35 @@ TEST (SavedStateReader, RepairsMalformedUtf8Only)
         EXPECT_EQ (SavedStateReader::repairUtf8 (c.text), c.repaired) << c.name;
 }
 
-TEST (SavedStateReader, MeasuresElementNesting)
+TEST (SavedStateReader, MeasuresDocumentsAsTheXmlReaderWillSeeThem)
 {
     const struct
     {
         const char* text;
         int depth;
+        int elements;
+        int mostAttributes;
+        bool declarations;
     } cases[] = {
-        { "", 0 },
-        { "<?xml version=\"1.0\"?> <a/>", 1 },
-        { "<a><b/><c><d/></c></a>", 3 },
-        { "<a x=\"/>\" y='>'><b/></a>", 2 },
-        { "<a><!-- <b><c> --><![CDATA[<d><e>]]></a>", 1 },
-        { "<!DOCTYPE a><a><b></b><b></b></a>", 2 },
+        { "", 0, 0, 0, false },
+        { "<?xml version=\"1.0\"?> <a/>", 1, 1, 0, false },
+        { "<a x=\"1\"><b/><c y='2' z='3'><d/></c></a>", 3, 4, 2, false },
+        { "<a x=\"/>=\" y='>'><b/></a>", 2, 2, 2, false },
+        { "<a><!-- <b><c> --><![CDATA[<d><e>]]></a>", 1, 1, 0, false },
+        { "<a><?p </a></a> ?><b><c/></b></a>", 3, 3, 0, false },
+        { "<a><!--> </a></a> --><b/></a>", 2, 2, 0, false },
+        { "</a></a><a><b/></a>", 2, 2, 0, false },
+        { "<!DOCTYPE a [<!ENTITY e \"&e;\">]><a>&e;</a>", 1, 1, 0, true },
     };
 
     for (const auto& c : cases)
-        EXPECT_EQ (SavedStateReader::elementDepth (c.text), c.depth) << c.text;
+    {
+        const auto shape = SavedStateReader::measure (c.text);
+        EXPECT_EQ (shape.depth, c.depth) << c.text;
+        EXPECT_EQ (shape.elements, c.elements) << c.text;
+        EXPECT_EQ (shape.mostAttributes, c.mostAttributes) << c.text;
+        EXPECT_EQ (shape.hasDeclarations, c.declarations) << c.text;
+    }
 }
 
 TEST (SavedStateReader, StateWithMalformedUtf8IsReadWithReplacements)

@@ -1,0 +1,38 @@
+#pragma once
+
+// The project's CLAP 1.2.7 ABI declarations: entry, plug-in factory, plug-in,
+// host, process and events, and every extension the Looper uses.
+
+#include "clap/abi-check.h"
+#include "clap/audio-buffer.h"
+#include "clap/color.h"
+#include "clap/entry.h"
+#include "clap/events.h"
+#include "clap/fixedpoint.h"
+#include "clap/host.h"
+#include "clap/id.h"
+#include "clap/macros.h"
+#include "clap/plugin-factory.h"
+#include "clap/plugin-features.h"
+#include "clap/plugin.h"
+#include "clap/process.h"
+#include "clap/stream.h"
+#include "clap/timestamp.h"
+#include "clap/version.h"
+
+#include "clap/ext/audio-ports.h"
+#include "clap/ext/context-menu.h"
+#include "clap/ext/gui.h"
+#include "clap/ext/latency.h"
+#include "clap/ext/log.h"
+#include "clap/ext/note-name.h"
+#include "clap/ext/note-ports.h"
+#include "clap/ext/params.h"
+#include "clap/ext/posix-fd-support.h"
+#include "clap/ext/render.h"
+#include "clap/ext/state.h"
+#include "clap/ext/tail.h"
+#include "clap/ext/thread-check.h"
+#include "clap/ext/timer-support.h"
+#include "clap/ext/track-info.h"
+#include "clap/ext/unsupported-ids.h"
