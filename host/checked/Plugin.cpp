@@ -13,10 +13,17 @@ namespace
     /** Formats a message into a buffer on the stack, so that reporting a
         misbehaving host on the audio thread allocates nothing.
     */
+#if defined(__GNUC__)
+#define RAVELWICK_PRINTF_FORMAT(formatIndex, firstArgument) __attribute__ ((format (printf, formatIndex, firstArgument)))
+#else
+#define RAVELWICK_PRINTF_FORMAT(formatIndex, firstArgument)
+#endif
+
     class Message
     {
     public:
-        __attribute__ ((format (printf, 2, 3))) explicit Message (const char* format, ...) noexcept
+        RAVELWICK_PRINTF_FORMAT (2, 3)
+        explicit Message (const char* format, ...) noexcept
         {
             va_list arguments;
             va_start (arguments, format);
@@ -134,7 +141,8 @@ void Plugin::runOnMainThread (std::function<void()> callable)
 {
     if (hostProxy.isKnownMainThread())
     {
-        callable();
+        if (callable)
+            callable();
         return;
     }
 
@@ -850,7 +858,14 @@ bool Plugin::clapGuiGetPreferredApi (const clap_plugin* plugin, const char** api
         return false;
 
     self->ensureMainThread ("clap_plugin_gui.get_preferred_api");
-    return api != nullptr && floating != nullptr && self->guiGetPreferredApi (api, floating);
+
+    if (api == nullptr || floating == nullptr)
+    {
+        self->reportHostMisbehaving ("clap_plugin_gui.get_preferred_api() was called with a null api or floating pointer");
+        return false;
+    }
+
+    return self->guiGetPreferredApi (api, floating);
 }
 
 bool Plugin::clapGuiCreate (const clap_plugin* plugin, const char* api, bool floating)
@@ -1062,6 +1077,12 @@ bool Plugin::clapGuiSetTransient (const clap_plugin* plugin, const clap_window* 
     if (! self->guiFloating)
     {
         self->reportHostMisbehaving ("clap_plugin_gui.set_transient() was called while the plugin gui isn't a floating window, use set_parent() instead");
+        return false;
+    }
+
+    if (window == nullptr)
+    {
+        self->reportHostMisbehaving ("clap_plugin_gui.set_transient() was called with a null window pointer");
         return false;
     }
 

@@ -3,9 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fcntl.h>
 #include <functional>
+#include <iostream>
+#include <sstream>
 #include <unistd.h>
 
 namespace
@@ -81,6 +84,9 @@ public:
     bool guiSetParent (const clap_window*) override { return record ("guiSetParent", true); }
     bool guiSetTransient (const clap_window*) override { return record ("guiSetTransient", true); }
     void guiSuggestTitle (const char*) override { calls.push_back ("guiSuggestTitle"); }
+    void logTee (clap_log_severity severity, const char* message) override { teed.push_back (std::to_string (severity) + " " + message); }
+
+    std::vector<std::string> teed;
 
     bool activateAnswer = true;
     bool hardRealtime = false;
@@ -233,6 +239,9 @@ TEST (CheckedPlugin, ReportsMisbehavingHostsAndGivesNeutralAnswers)
                                                                                                                                      "Host called clap_plugin.process() on a deactivated plugin\n" },
         { "on_main_thread before init", nullptr, [] (Session& s) { s.plugin->on_main_thread (s.plugin); return 0; }, 0, {}, "Host is required to call clap_plugin.init() first\nclap_plugin.on_maint_thread() was called before clap_plugin.init()\n" },
         { "extension before init", nullptr, [] (Session& s) { return s.plugin->get_extension (s.plugin, CLAP_EXT_STATE) != nullptr; }, true, {}, "Host is required to call clap_plugin.init() first\nclap_plugin.extension() was called before clap_plugin.init()\n" },
+        { "deactivate before init", nullptr, [] (Session& s) { s.plugin->deactivate (s.plugin); return 0; }, 0, {}, "Host is required to call clap_plugin.init() first\nclap_plugin.deactivate() was called before clap_plugin.init()\nThe plugin was deactivated twice.\n" },
+        { "reset before init", nullptr, [] (Session& s) { s.plugin->reset (s.plugin); return 0; }, 0, {}, "Host is required to call clap_plugin.init() first\nclap_plugin.reset() was called before clap_plugin.init()\nHost called clap_plugin.reset() on a deactivated plugin\n" },
+        { "extension call before init", nullptr, [] (Session& s) { return s.extension<clap_plugin_params> (CLAP_EXT_PARAMS) != nullptr; }, true, {}, "Host is required to call clap_plugin.init() first\nclap_plugin.extension() was called before clap_plugin.init()\n" },
         { "init twice", initialised, [] (Session& s) { return s.plugin->init (s.plugin); }, true, {}, "clap_plugin.init() has been called twice\n" },
 
         { "activate twice with the same rate", activated, [] (Session& s) { return s.plugin->activate (s.plugin, 48000.0, 1, 512); }, true, { "Plugin was activated twice" } },
@@ -246,7 +255,7 @@ TEST (CheckedPlugin, ReportsMisbehavingHostsAndGivesNeutralAnswers)
         { "start_processing while inactive", [] (Session& s) { s.init(); s.host.onMainThread = false; s.host.onAudioThread = true; }, [] (Session& s) { return s.plugin->start_processing (s.plugin); }, false, { "Host called clap_plugin.start_processing() on a deactivated plugin" } },
         { "start_processing twice", [] (Session& s) { activated (s); s.startProcessing(); s.host.onAudioThread = true; s.host.onMainThread = false; }, [] (Session& s) { return s.plugin->start_processing (s.plugin); }, true, { "Host called clap_plugin.start_processing() twice" } },
         { "process before start_processing", onAudioThread, [] (Session& s) { return s.plugin->process (s.plugin, nullptr); }, CLAP_PROCESS_ERROR, { "Host called clap_plugin.process() without calling clap_plugin.start_processing()" } },
-        { "stop_processing twice", onAudioThread, [] (Session& s) { s.plugin->stop_processing (s.plugin); return 0; }, 0, { "Host called clap_plugin.stop_processing() twice" } },
+        { "stop_processing twice", [] (Session& s) { onAudioThread (s); s.plugin->start_processing (s.plugin); s.plugin->stop_processing (s.plugin); }, [] (Session& s) { s.plugin->stop_processing (s.plugin); return 0; }, 0, { "Host called clap_plugin.stop_processing() twice" } },
         { "stop_processing while inactive", [] (Session& s) { s.init(); s.host.onAudioThread = true; s.host.onMainThread = false; }, [] (Session& s) { s.plugin->stop_processing (s.plugin); return 0; }, 0, { "Host called clap_plugin.stop_processing() on a deactivated plugin" } },
         { "reset while inactive", [] (Session& s) { s.init(); s.host.onAudioThread = true; s.host.onMainThread = false; }, [] (Session& s) { s.plugin->reset (s.plugin); return 0; }, 0, { "Host called clap_plugin.reset() on a deactivated plugin" } },
 
@@ -270,6 +279,13 @@ TEST (CheckedPlugin, ReportsMisbehavingHostsAndGivesNeutralAnswers)
         { "gui destroyed without create", initialised, [] (Session& s) { gui (s)->destroy (s.plugin); return 0; }, 0, { "clap_plugin_gui.destroy() was called while the plugin gui not created" } },
         { "gui scale without create", initialised, [] (Session& s) { return gui (s)->set_scale (s.plugin, 2.0); }, false, { "clap_plugin_gui.set_scale() was called without a prior call to clap_plugin_gui.create()" } },
         { "gui show without create", initialised, [] (Session& s) { return gui (s)->show (s.plugin); }, false, { "clap_plugin_gui.show() was called without a prior call to clap_plugin_gui.create()" } },
+        { "gui hide without create", initialised, [] (Session& s) { return gui (s)->hide (s.plugin); }, false, { "clap_plugin_gui.hide() was called without a prior call to clap_plugin_gui.create()" } },
+        { "gui size without create", initialised, [] (Session& s) { std::uint32_t w, h; return gui (s)->get_size (s.plugin, &w, &h); }, false, { "clap_plugin_gui.size() was called without a prior call to clap_plugin_gui.create()" } },
+        { "gui can_resize without create", initialised, [] (Session& s) { return gui (s)->can_resize (s.plugin); }, false, { "clap_plugin_gui.can_resize() was called without a prior call to clap_plugin_gui.create()" } },
+        { "gui resize hints without create", initialised, [] (Session& s) { clap_gui_resize_hints hints; return gui (s)->get_resize_hints (s.plugin, &hints); }, false, { "clap_plugin_gui.get_resize_hints() was called without a prior call to clap_plugin_gui.create()" } },
+        { "gui adjust_size without create", initialised, [] (Session& s) { std::uint32_t w = 1, h = 1; return gui (s)->adjust_size (s.plugin, &w, &h); }, false, { "clap_plugin_gui.adjust_size() was called without a prior call to clap_plugin_gui.create()" } },
+        { "gui set_size without create", initialised, [] (Session& s) { return gui (s)->set_size (s.plugin, 100, 100); }, false, { "clap_plugin_gui.set_size() was called without a prior call to clap_plugin_gui.create()" } },
+        { "gui title without create", initialised, [] (Session& s) { gui (s)->suggest_title (s.plugin, "Looper"); return 0; }, 0, { "clap_plugin_gui.suggest_title() was called without a prior call to clap_plugin_gui.create()" } },
         { "gui size not resizable", [] (Session& s) { editorCreated (s); s.probe->resizable = false; }, [] (Session& s) { return gui (s)->set_size (s.plugin, 500, 500); }, false, { "clap_plugin_gui.set_size() was called but the gui is not resizable" } },
         { "gui size not adjusted", editorCreated, [] (Session& s) { return gui (s)->set_size (s.plugin, 500, 400); }, true, { "clap_plugin_gui.set_size() was called with a size which was not adjusted by clap_plugin_gui.adjust_size(): 500x400 vs 400x400" } },
         { "gui parent while floating", floatingEditorCreated, [&] (Session& s) { return gui (s)->set_parent (s.plugin, &window); }, false, { "clap_plugin_gui.set_parent() was called while the plugin gui is a floating window, use set_transient() instead" } },
@@ -285,6 +301,7 @@ TEST (CheckedPlugin, ReportsMisbehavingHostsAndGivesNeutralAnswers)
         { "timer with the invalid id", initialised, [] (Session& s) { s.extension<clap_plugin_timer_support> (CLAP_EXT_TIMER_SUPPORT)->on_timer (s.plugin, CLAP_INVALID_ID); return 0; }, 0, { "Host called clap_plugin_timer_support.on_timer with an invalid timer_id" } },
         { "latency before activation", initialised, [] (Session& s) { return s.extension<clap_plugin_latency> (CLAP_EXT_LATENCY)->get (s.plugin); }, 0, { "It is wrong to query the latency before the plugin is activated, because if the plugin doesn't know the sample rate, it can't know the number of samples of latency." } },
         { "tail before activation", initialised, [] (Session& s) { return s.extension<clap_plugin_tail> (CLAP_EXT_TAIL)->get (s.plugin); }, 0, { "It is wrong to query the tail before the plugin is activated, because if the plugin doesn't know the sample rate, it can't know the tail length in samples." } },
+        { "audio port info on the wrong thread checks its count there too", [] (Session& s) { s.init(); s.host.onMainThread = false; }, [&] (Session& s) { return s.extension<clap_plugin_audio_ports> (CLAP_EXT_AUDIO_PORTS)->get (s.plugin, 0, true, &portInfo); }, true, { "Host called the method clap_plugin_audio_ports.info() on wrong thread! It must be called on main thread!", "Host called the method clap_plugin_audio_ports.count() on wrong thread! It must be called on main thread!" } },
         { "audio port index out of range", initialised, [&] (Session& s) { return s.extension<clap_plugin_audio_ports> (CLAP_EXT_AUDIO_PORTS)->get (s.plugin, 2, true, &portInfo); }, false, { "Host called clap_plugin_audio_ports.info() with an index out of bounds: 2 >= 1" } },
         { "note port index out of range", initialised, [&] (Session& s) { return s.extension<clap_plugin_note_ports> (CLAP_EXT_NOTE_PORTS)->get (s.plugin, 1, true, &notePortInfo); }, false, { "Host called clap_plugin_note_ports.info() with an index out of bounds: 1 >= 1" } },
         { "note name index out of range", initialised, [&] (Session& s) { return s.extension<clap_plugin_note_name> (CLAP_EXT_NOTE_NAME)->get (s.plugin, 3, &noteName); }, false, { "host called clap_plugin_note_name.get with an index out of bounds: 3 >= 0" } },
@@ -310,6 +327,27 @@ TEST (CheckedPlugin, ReportsMisbehavingHostsAndGivesNeutralAnswers)
         session.host.onMainThread = true;
         session.host.onAudioThread = false;
     }
+}
+
+TEST (CheckedPlugin, EveryReportIsTeedToTheSubclassFirst)
+{
+    Session session;
+    session.init();
+    session.plugin->deactivate (session.plugin);
+    EXPECT_EQ (session.probe->teed, (std::vector<std::string> { "5 The plugin was deactivated twice." }));
+}
+
+TEST (CheckedPlugin, TrackInfoFallsBackToTheDraftId)
+{
+    Session session;
+    session.host.offersTrackInfoOnlyAsDraft = true;
+    session.init();
+    const auto& requests = session.host.extensionRequests;
+    EXPECT_EQ (std::count (requests.begin(), requests.end(), "clap.track-info.draft/1"), 1);
+
+    session.extension<clap_plugin_track_info> (CLAP_EXT_TRACK_INFO)->changed (session.plugin);
+    EXPECT_EQ (session.calls.back(), "trackInfoChanged");
+    EXPECT_TRUE (session.host.log.empty());
 }
 
 TEST (CheckedPlugin, ReactivationWithAnotherRateDeactivatesFirst)
@@ -492,13 +530,22 @@ TEST (CheckedPlugin, PluginCallsIntoTheHostOffTheMainThreadAreReported)
     session.host.onMainThread = true;
 }
 
-TEST (CheckedPlugin, HostWithoutLogGetsMessagesOnStandardError)
+TEST (CheckedPlugin, HostWithoutLogGetsMessagesOnStandardStreams)
 {
     Session session;
     session.host.offersLog = false;
     session.init();
 
+    std::ostringstream logStream;
+    auto* const savedLog = std::clog.rdbuf (logStream.rdbuf());
     StandardErrorCapture standardError;
     session.plugin->deactivate (session.plugin);
+    session.host.onMainThread = false;
+    session.probe->hostProxy.ensureMainThread ("state.mark_dirty");
+    session.host.onMainThread = true;
+    std::clog.rdbuf (savedLog);
+
     EXPECT_EQ (standardError.text(), "The plugin was deactivated twice.\n");
+    EXPECT_EQ (logStream.str(), "Plugin called the method clap_host_state.mark_dirty() on wrong thread! It must be called on main thread!\n")
+        << "plug-in misbehaviour goes to the standard log stream";
 }

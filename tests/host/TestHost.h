@@ -60,6 +60,7 @@ public:
     bool offersLog = true;
     bool offersThreadCheck = true;
     bool offersTrackInfo = true;
+    bool offersTrackInfoOnlyAsDraft = false;
 
     // What the thread check answers.
     bool onMainThread = true;
@@ -82,7 +83,7 @@ private:
             return &test.logExtension;
         if (test.offersThreadCheck && std::strcmp (id, CLAP_EXT_THREAD_CHECK) == 0)
             return &test.threadCheckExtension;
-        if (test.offersTrackInfo && std::strcmp (id, CLAP_EXT_TRACK_INFO) == 0)
+        if (test.offersTrackInfo && std::strcmp (id, test.offersTrackInfoOnlyAsDraft ? CLAP_EXT_TRACK_INFO_COMPAT : CLAP_EXT_TRACK_INFO) == 0)
             return &test.trackInfoExtension;
 
         return nullptr;
