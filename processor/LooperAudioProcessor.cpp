@@ -1,6 +1,7 @@
 #include "LooperAudioProcessor.h"
 
 #include "IDs.h"
+#include "LooperAudioProcessorEditor.h"
 #include "SavedStateReader.h"
 
 #include <cmath>
@@ -109,8 +110,7 @@ juce::AudioProcessorValueTreeState::ParameterLayout LooperAudioProcessor::create
 
 juce::AudioProcessorEditor* LooperAudioProcessor::createEditor()
 {
-    // JUCE's generic editor stands in until the looper's own editor exists (issue 6).
-    return new juce::GenericAudioProcessorEditor (*this);
+    return new LooperAudioProcessorEditor (*this);
 }
 
 bool LooperAudioProcessor::isBusesLayoutSupported (const BusesLayout& layouts) const

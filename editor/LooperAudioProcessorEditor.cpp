@@ -1,0 +1,82 @@
+#include "LooperAudioProcessorEditor.h"
+
+#include "Palette.h"
+
+namespace
+{
+constexpr int kPanelSize = 480;
+constexpr float kLoopStartShare = 0.35f;
+constexpr int kMuteButton = 6;
+} // namespace
+
+LooperAudioProcessorEditor::LooperAudioProcessorEditor (LooperAudioProcessor& processor)
+    : AudioProcessorEditor (processor),
+      looperProcessor (processor),
+      vblankAttachment (this, [this] { refresh(); }),
+      mainPanel (processor.apvts)
+{
+    setLookAndFeel (&lookAndFeel);
+    setResizable (true, false);
+    setSize (looperProcessor.editorWidth.load(), looperProcessor.editorHeight.load());
+
+    aspectConstrainer.setFixedAspectRatio (1.0);
+    setConstrainer (&aspectConstrainer);
+
+    addAndMakeVisible (mainPanel);
+
+    for (int i = 0; i < MainPanelComponent::numActionButtons; ++i)
+        mainPanel.actionButtons[static_cast<std::size_t> (i)].onStateChange = [this, i] { actionButtonStateChanged (i); };
+}
+
+LooperAudioProcessorEditor::~LooperAudioProcessorEditor()
+{
+    setLookAndFeel (nullptr);
+}
+
+void LooperAudioProcessorEditor::paint (juce::Graphics& g)
+{
+    g.fillAll (Palette::gray2);
+}
+
+void LooperAudioProcessorEditor::resized()
+{
+    looperProcessor.editorWidth = getWidth();
+    looperProcessor.editorHeight = getHeight();
+
+    const float scale = std::min (static_cast<float> (getWidth()) / kPanelSize, static_cast<float> (getHeight()) / kPanelSize);
+    mainPanel.setTransform (juce::AffineTransform::scale (scale));
+    mainPanel.setBounds (0, 0, kPanelSize, kPanelSize);
+}
+
+void LooperAudioProcessorEditor::refresh()
+{
+    auto& meters = looperProcessor.pulseMeters;
+    const float loop = meters[LooperAudioProcessor::loopStartMeter].takeLevel() * kLoopStartShare;
+
+    for (int i = 0; i < MainPanelComponent::numActionButtons; ++i)
+    {
+        auto& button = mainPanel.actionButtons[static_cast<std::size_t> (i)];
+        button.lightLevel = meters[static_cast<std::size_t> (i)].takeLevel() + loop;
+        button.repaint();
+    }
+}
+
+void LooperAudioProcessorEditor::actionButtonStateChanged (int index)
+{
+    auto* parameter = looperProcessor.apvts.getParameter (LooperAudioProcessor::parameterIds[static_cast<std::size_t> (index)]);
+    if (parameter == nullptr)
+        return;
+
+    const bool down = mainPanel.actionButtons[static_cast<std::size_t> (index)].getState() == juce::Button::buttonDown;
+
+    // MUTE turns over on every press; the other actions are held while down.
+    if (index == kMuteButton)
+    {
+        if (down)
+            parameter->setValueNotifyingHost (1.0f - parameter->getValue());
+    }
+    else
+    {
+        parameter->setValueNotifyingHost (down ? 1.0f : 0.0f);
+    }
+}
