@@ -26,7 +26,9 @@ juce::Font RavelwickLookAndFeel::makeFont (float height) const
     // A font made from an empty typeface pointer would dereference it: without
     // the embedded typeface the default one serves.
 #if JUCE_MAJOR_VERSION >= 8
-    juce::Font font { typeface != nullptr ? juce::FontOptions { typeface } : juce::FontOptions {} };
+    // Legacy metrics give a height the meaning it has with JUCE 7.
+    const auto options = typeface != nullptr ? juce::FontOptions { typeface } : juce::FontOptions {};
+    juce::Font font { options.withMetricsKind (juce::TypefaceMetricsKind::legacy) };
 #else
     juce::Font font = typeface != nullptr ? juce::Font { typeface } : juce::Font {};
 #endif

@@ -163,6 +163,52 @@ TEST (ToggleListButtonAttachment, ClicksStepTheChoiceAndTheDotFollows)
     }
 }
 
+namespace
+{
+/** Just enough of a processor to hold a one-choice parameter. */
+class OneChoiceProcessor : public juce::AudioProcessor
+{
+public:
+    OneChoiceProcessor()
+        : state (*this, nullptr, "state", { std::make_unique<juce::AudioParameterChoice> (juce::ParameterID { "only", 0 }, "Only", juce::StringArray { "One" }, 0) })
+    {
+    }
+
+    const juce::String getName() const override { return "one choice"; }
+    void prepareToPlay (double, int) override {}
+    void releaseResources() override {}
+    void processBlock (juce::AudioBuffer<float>&, juce::MidiBuffer&) override {}
+    double getTailLengthSeconds() const override { return 0.0; }
+    bool acceptsMidi() const override { return false; }
+    bool producesMidi() const override { return false; }
+    juce::AudioProcessorEditor* createEditor() override { return nullptr; }
+    bool hasEditor() const override { return false; }
+    int getNumPrograms() override { return 1; }
+    int getCurrentProgram() override { return 0; }
+    void setCurrentProgram (int) override {}
+    const juce::String getProgramName (int) override { return {}; }
+    void changeProgramName (int, const juce::String&) override {}
+    void getStateInformation (juce::MemoryBlock&) override {}
+    void setStateInformation (const void*, int) override {}
+
+    juce::AudioProcessorValueTreeState state;
+};
+} // namespace
+
+TEST (ToggleListButtonAttachment, SingleChoiceClicksAlwaysSetZero)
+{
+    OneChoiceProcessor processor;
+    ToggleListButton button;
+    ToggleListButtonAttachment attachment (processor.state, "only", button);
+    ASSERT_EQ (button.choices.size(), 1);
+
+    ParameterRecorder recorder (*processor.state.getParameter ("only"));
+    attachment.buttonClicked (&button);
+    attachment.buttonClicked (&button);
+    EXPECT_EQ (recorder.values, (std::vector<float> { 0.0f, 0.0f }));
+    EXPECT_EQ (button.selectedIndex, 0);
+}
+
 TEST (ToggleListButtonAttachment, StaysInertWithoutAChoiceParameter)
 {
     LooperAudioProcessor processor;

@@ -310,6 +310,12 @@ TEST (LooperEditor, OpensAndClosesWhileAudioRuns)
             looperEditor->refresh();
         snapshot (*editor);
         EXPECT_EQ (editor->getWidth(), 480);
+
+        // The reopened editor shows the parameters' current values.
+        EXPECT_DOUBLE_EQ (looperEditor->mainPanel.feedbackKnob.getValue(), processor.apvts.getRawParameterValue ("feedback")->load());
+        EXPECT_EQ (looperEditor->mainPanel.mixModeButton.selectedIndex, static_cast<int> (processor.apvts.getRawParameterValue ("mixMode")->load()));
+        processor.apvts.getParameter ("feedback")->setValueNotifyingHost (static_cast<float> (round % 5) / 4.0f);
+        processor.apvts.getParameter ("mixMode")->setValueNotifyingHost (static_cast<float> (round % 3) / 2.0f);
     }
 
     running = false;
