@@ -6,7 +6,6 @@ namespace
 {
 constexpr int kPanelSize = 480;
 constexpr float kLoopStartShare = 0.35f;
-constexpr int kMuteButton = 6;
 } // namespace
 
 LooperAudioProcessorEditor::LooperAudioProcessorEditor (LooperAudioProcessor& processor)
@@ -70,7 +69,7 @@ void LooperAudioProcessorEditor::actionButtonStateChanged (int index)
     const bool down = mainPanel.actionButtons[static_cast<std::size_t> (index)].getState() == juce::Button::buttonDown;
 
     // MUTE turns over on every press; the other actions are held while down.
-    if (index == kMuteButton)
+    if (index == MainPanelComponent::mute)
     {
         if (down)
             parameter->setValueNotifyingHost (1.0f - parameter->getValue());

@@ -4,18 +4,6 @@ namespace
 {
 const char* const kActionButtonTexts[] = { "REC", "OVER", "MULT", "TRIG", "UNDO", "REDO", "MUTE", "RESET" };
 
-enum ActionButton
-{
-    rec,
-    over,
-    mult,
-    trig,
-    undo,
-    redo,
-    mute,
-    reset
-};
-
 juce::FlexBox makeBox (juce::FlexBox::Direction direction, juce::FlexBox::AlignItems alignItems, juce::FlexBox::JustifyContent justifyContent)
 {
     juce::FlexBox box;

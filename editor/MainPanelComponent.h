@@ -17,8 +17,19 @@
 class MainPanelComponent : public juce::Component
 {
 public:
-    /** Action buttons by index: REC, OVER, MULT, TRIG, UNDO, REDO, MUTE, RESET. */
-    static constexpr int numActionButtons = 8;
+    /** Action buttons by index, in the order of the actions' parameters. */
+    enum ActionButton
+    {
+        rec,
+        over,
+        mult,
+        trig,
+        undo,
+        redo,
+        mute,
+        reset,
+        numActionButtons
+    };
 
     explicit MainPanelComponent (juce::AudioProcessorValueTreeState& state);
     ~MainPanelComponent() override;

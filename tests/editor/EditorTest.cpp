@@ -11,17 +11,10 @@ using namespace editor_testing;
 
 namespace
 {
-enum ButtonIndex
-{
-    rec,
-    over,
-    mult,
-    trig,
-    undo,
-    redo,
-    mute,
-    reset
-};
+using ButtonIndex = MainPanelComponent::ActionButton;
+constexpr auto rec = MainPanelComponent::rec, over = MainPanelComponent::over, mult = MainPanelComponent::mult,
+               trig = MainPanelComponent::trig, undo = MainPanelComponent::undo, redo = MainPanelComponent::redo, mute = MainPanelComponent::mute,
+               reset = MainPanelComponent::reset;
 
 struct EditorSession
 {
