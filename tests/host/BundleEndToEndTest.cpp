@@ -1,0 +1,1 @@
+// End-to-end tests of the bundle.
