@@ -1,3 +1,4 @@
+#include "ClapEntryPoint.h"
 #include "ClapCapabilities.h"
 #include "ClapProcessorWrapper.h"
 #include "LooperAudioProcessor.h"
@@ -12,9 +13,6 @@ std::uint32_t clap_capabilities::clap_properties::clap_version_minor = 0;
 std::uint32_t clap_capabilities::clap_properties::clap_version_revision = 0;
 const clap_host* clap_capabilities::audio_processor_capabilities::clapHostStatic = nullptr;
 
-/** The bundle's entry functions and its one plug-in factory. [main-thread]
-    except get_factory and the factory's functions, which are [thread-safe].
-*/
 namespace ClapEntryPoint
 {
 bool clap_init (const char*)

@@ -289,7 +289,8 @@ void ClapProcessorWrapper::processEvent (const clap_event_header& event, int sam
             const auto& note = reinterpret_cast<const clap_event_note&> (event);
             const int channel = juce::jlimit (1, 16, note.channel + 1);
             const int key = note.key & 127;
-            const auto velocity = static_cast<float> (std::isfinite (note.velocity) ? note.velocity : 0.0);
+            // Clamped here as JUCE would clamp them, without its debug assertions on host data.
+            const auto velocity = static_cast<float> (std::isfinite (note.velocity) ? juce::jlimit (0.0, 1.0, note.velocity) : 0.0);
             midiBuffer.addEvent (event.type == CLAP_EVENT_NOTE_ON ? juce::MidiMessage::noteOn (channel, key, velocity)
                                                                   : juce::MidiMessage::noteOff (channel, key, velocity),
                                  position);

@@ -14,7 +14,7 @@ packages=(
     libx11-dev libxext-dev libxrandr-dev libxinerama-dev libxcursor-dev libxcomposite-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth
-    zam-plugins
+    zam-plugins qtractor
 )
 
 as_root()
