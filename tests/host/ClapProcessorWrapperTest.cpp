@@ -8,6 +8,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <set>
+#include <unistd.h>
 #include <vector>
 
 namespace
@@ -153,8 +155,24 @@ TEST (ClapEntryPoint, AnswersOnlyItsFactoryAndItsPlugin)
     EXPECT_EQ (factory->get_plugin_descriptor (factory, 7), &ClapProcessorWrapper::desc);
 
     TestHost host;
-    std::fflush (stdout);
-    EXPECT_EQ (factory->create_plugin (factory, &host.host, "com.example.other"), nullptr);
+    {
+        // The refusal of a wrong id is announced on standard output.
+        std::fflush (stdout);
+        auto* captured = std::tmpfile();
+        const int saved = dup (STDOUT_FILENO);
+        dup2 (fileno (captured), STDOUT_FILENO);
+        EXPECT_EQ (factory->create_plugin (factory, &host.host, "com.example.other"), nullptr);
+        std::fflush (stdout);
+        dup2 (saved, STDOUT_FILENO);
+        close (saved);
+
+        std::string written;
+        std::rewind (captured);
+        for (int c; (c = std::fgetc (captured)) != EOF;)
+            written += static_cast<char> (c);
+        std::fclose (captured);
+        EXPECT_EQ (written, "Warning: CLAP asked for plugin_id 'com.example.other' and this plug-in's ID is 'com.ravelwick.looper'\n");
+    }
 
     const auto* first = factory->create_plugin (factory, &host.host, ClapProcessorWrapper::desc.id);
     const auto* second = factory->create_plugin (factory, &host.host, ClapProcessorWrapper::desc.id);
