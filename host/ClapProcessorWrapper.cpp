@@ -224,6 +224,10 @@ clap_process_status ClapProcessorWrapper::process (const clap_process* context)
             }
         }
 
+        // Output channels that got no input would carry whatever the host left in them.
+        for (int c = inputChannels; c < outputChannels; ++c)
+            std::memset (channels[static_cast<std::size_t> (c)], 0, sizeof (float) * frames);
+
         juce::AudioBuffer<float> buffer (channels.data(), std::max (outputChannels, inputChannels), static_cast<int> (frames));
 
         if (processor->isSuspended())
@@ -291,7 +295,11 @@ void ClapProcessorWrapper::processEvent (const clap_event_header& event, int sam
             const int key = note.key & 127;
             // Clamped here as JUCE would clamp them, without its debug assertions on host data.
             const auto velocity = static_cast<float> (std::isfinite (note.velocity) ? juce::jlimit (0.0, 1.0, note.velocity) : 0.0);
-            midiBuffer.addEvent (event.type == CLAP_EVENT_NOTE_ON ? juce::MidiMessage::noteOn (channel, key, velocity)
+
+            // A CLAP note-on is a note-on at any velocity, while MIDI reads velocity 0 as a
+            // note-off: a quiet note-on keeps a velocity byte of at least 1.
+            const auto onVelocity = static_cast<juce::uint8> (std::max (1, juce::roundToInt (velocity * 127.0f)));
+            midiBuffer.addEvent (event.type == CLAP_EVENT_NOTE_ON ? juce::MidiMessage::noteOn (channel, key, onVelocity)
                                                                   : juce::MidiMessage::noteOff (channel, key, velocity),
                                  position);
             break;

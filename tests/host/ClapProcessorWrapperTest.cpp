@@ -233,7 +233,13 @@ TEST (ClapProcessorWrapper, ConvertsNotesToMidi)
         double velocity;
         int midiChannel;
         int midiVelocity;
-    } cases[] = { { -1, 60, 1.0, 1, 127 }, { 0, 60, 0.5, 1, 64 }, { 15, 67, 0.0, 16, 0 }, { 40, 200, 2.0, 16, 127 } };
+    } cases[] = {
+        { -1, 60, 1.0, 1, 127 },
+        { 0, 60, 0.5, 1, 64 },
+        { 40, 200, 2.0, 16, 127 },
+        { 15, 67, 0.0, 16, 1 }, // a CLAP note-on stays a note-on: MIDI velocity 0 would be a note-off
+        { 3, 61, 0.003, 4, 1 },
+    };
 
     for (const auto& c : cases)
     {
@@ -248,6 +254,7 @@ TEST (ClapProcessorWrapper, ConvertsNotesToMidi)
         EXPECT_EQ (message.getChannel(), c.midiChannel) << c.channel;
         EXPECT_EQ (message.getNoteNumber(), c.key & 127);
         EXPECT_EQ (message.getVelocity(), c.midiVelocity) << c.velocity;
+        EXPECT_TRUE (message.isNoteOn()) << c.velocity;
     }
 }
 
@@ -281,6 +288,14 @@ TEST (ClapProcessorWrapper, GathersChannelsInPlaceOrCopied)
     WrappedProbe inPlace;
     inPlace.process (8, { inLeft.data(), inRight.data() }, { inLeft.data(), inRight.data() }, {});
     EXPECT_EQ (inPlace.probe->blocks[0].channels, (std::vector<float*> { inLeft.data(), inRight.data() }));
+
+    // A host that gives fewer input channels than outputs: the rest are silent,
+    // not whatever the host left in them.
+    std::vector<float> stale (8, 0.75f);
+    WrappedProbe shortInput;
+    shortInput.process (8, { inLeft.data() }, { outLeft.data(), stale.data() }, {});
+    EXPECT_EQ (shortInput.probe->blocks[0].samples[1], std::vector<float> (8, 0.0f));
+    EXPECT_EQ (shortInput.probe->blocks[0].samples[0][3], 0.5f);
 
     WrappedProbe noOutput (2, 0);
     noOutput.process (8, { inLeft.data(), inRight.data() }, {}, {});

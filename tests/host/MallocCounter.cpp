@@ -1,1 +1,77 @@
 #include "MallocCounter.h"
+
+#include <atomic>
+#include <cstdlib>
+
+// glibc's allocator under its internal names: the definitions below replace
+// the public ones for the whole process and forward here.
+extern "C"
+{
+void* __libc_malloc (std::size_t size);
+void* __libc_calloc (std::size_t count, std::size_t size);
+void* __libc_realloc (void* pointer, std::size_t size);
+void* __libc_memalign (std::size_t alignment, std::size_t size);
+void __libc_free (void* pointer);
+}
+
+namespace
+{
+std::atomic<bool> counting { false };
+std::atomic<std::size_t> allocations { 0 };
+std::atomic<std::size_t> releases { 0 };
+
+void countAllocation() noexcept
+{
+    if (counting.load (std::memory_order_relaxed))
+        allocations.fetch_add (1, std::memory_order_relaxed);
+}
+} // namespace
+
+void malloc_counter::start() noexcept
+{
+    allocations = 0;
+    releases = 0;
+    counting = true;
+}
+
+malloc_counter::Counts malloc_counter::stop() noexcept
+{
+    counting = false;
+    return { allocations.load(), releases.load() };
+}
+
+extern "C"
+{
+void* malloc (std::size_t size) noexcept
+{
+    countAllocation();
+    return __libc_malloc (size);
+}
+
+void* calloc (std::size_t count, std::size_t size) noexcept
+{
+    countAllocation();
+    return __libc_calloc (count, size);
+}
+
+void* realloc (void* pointer, std::size_t size) noexcept
+{
+    countAllocation();
+    return __libc_realloc (pointer, size);
+}
+
+void free (void* pointer) noexcept
+{
+    if (pointer != nullptr && counting.load (std::memory_order_relaxed))
+        releases.fetch_add (1, std::memory_order_relaxed);
+
+    __libc_free (pointer);
+}
+
+// Aligned operator new comes through here.
+void* aligned_alloc (std::size_t alignment, std::size_t size) noexcept
+{
+    countAllocation();
+    return __libc_memalign (alignment, size);
+}
+}

@@ -1,1 +1,23 @@
 #pragma once
+
+#include <cstddef>
+
+/** Counts the C allocation calls made anywhere in this process while counting
+    is on. The test program itself defines malloc, calloc, realloc, free and
+    aligned_alloc (forwarding to glibc's own); a dlopened bundle's calls
+    resolve to these, and so do libstdc++'s operator new and delete.
+*/
+namespace malloc_counter
+{
+struct Counts
+{
+    std::size_t allocations = 0; ///< malloc, calloc, realloc and aligned_alloc
+    std::size_t releases = 0;    ///< free of a non-null pointer
+};
+
+/** Clears the counts and starts counting. */
+void start() noexcept;
+
+/** Stops counting and returns what was counted since start(). */
+Counts stop() noexcept;
+} // namespace malloc_counter
