@@ -14,13 +14,24 @@ constexpr clap_id kFirstInputPortId = 32768;
 constexpr clap_id kFirstOutputPortId = 1;
 constexpr int kStateReadSize = 4096;
 
-/** Copies text into a fixed field, cut so that the terminating zero fits. */
+// The wrapper whose host value this thread is handing to the parameter's
+// listeners, and the wrapper whose process call this thread is inside: per
+// thread, so that the editor's changes on the main thread are never mistaken
+// for the host's echo, and other threads never see the host's transport.
+thread_local const void* applyingHostChangeFor = nullptr;
+thread_local const void* processingFor = nullptr;
+
+/** Copies text into a fixed field, cut so that the terminating zero fits and
+    no UTF-8 character is split.
+*/
 void copyText (char* destination, std::size_t capacity, const char* text)
 {
     if (capacity == 0)
         return;
 
-    const auto length = std::min (std::strlen (text), capacity - 1);
+    auto length = std::min (std::strlen (text), capacity - 1);
+    while (length > 0 && (static_cast<unsigned char> (text[length]) & 0xc0) == 0x80)
+        --length;
     std::memcpy (destination, text, length);
     destination[length] = '\0';
 }
@@ -54,7 +65,11 @@ ClapProcessorWrapper::ClapProcessorWrapper (const clap_host* host, std::unique_p
     buildParameterTables();
 }
 
-ClapProcessorWrapper::~ClapProcessorWrapper() = default;
+ClapProcessorWrapper::~ClapProcessorWrapper()
+{
+    processor->removeListener (this);
+    processor->setPlayHead (nullptr);
+}
 
 //==============================================================================
 clap_id ClapProcessorWrapper::parameterIdFor (const juce::String& parameterId) noexcept
@@ -152,6 +167,7 @@ clap_process_status ClapProcessorWrapper::process (const clap_process* context)
         return CLAP_PROCESS_CONTINUE;
 
     currentTransport = context->transport;
+    processingFor = this;
     pushQueuedChanges (context->out_events);
 
     const auto* in = context->in_events;
@@ -272,6 +288,7 @@ clap_process_status ClapProcessorWrapper::process (const clap_process* context)
 
     // The host's transport is valid only during this call.
     currentTransport = nullptr;
+    processingFor = nullptr;
     return CLAP_PROCESS_CONTINUE;
 }
 
@@ -315,9 +332,9 @@ void ClapProcessorWrapper::processEvent (const clap_event_header& event, int sam
             if (event.size < sizeof (clap_event_midi))
                 return;
 
+            // The buffer keeps as many of the three bytes as the status byte calls for.
             const auto& midi = reinterpret_cast<const clap_event_midi&> (event);
-            const int length = std::min (3, juce::MidiMessage::getMessageLengthFromFirstByte (midi.data[0]));
-            midiBuffer.addEvent (midi.data, length, position);
+            midiBuffer.addEvent (midi.data, 3, position);
             break;
         }
 
@@ -339,7 +356,7 @@ void ClapProcessorWrapper::processEvent (const clap_event_header& event, int sam
 
 juce::Optional<juce::AudioPlayHead::PositionInfo> ClapProcessorWrapper::getPosition() const
 {
-    if (currentTransport == nullptr)
+    if (processingFor != this || currentTransport == nullptr)
         return {};
 
     const auto& transport = *currentTransport;
@@ -410,8 +427,9 @@ bool ClapProcessorWrapper::paramsValue (clap_id id, double* value)
 bool ClapProcessorWrapper::paramsValueToText (clap_id id, double value, char* display, std::uint32_t size)
 {
     auto* parameter = paramsById.at (id).processorParam;
+    const auto normalised = std::isfinite (value) ? juce::jlimit (0.0f, 1.0f, static_cast<float> (value)) : 0.0f;
     const auto text = legacyParameterMode ? parameter->getCurrentValueAsText()
-                                          : parameter->getText (static_cast<float> (value), static_cast<int> (size));
+                                          : parameter->getText (normalised, static_cast<int> (size));
     copyText (display, size, text.toRawUTF8());
     return true;
 }
@@ -469,15 +487,15 @@ void ClapProcessorWrapper::handleParameterChangeEvent (const clap_event_param_va
 
     parameter->setValue (value);
 
-    const auto previous = applyingHostChange;
-    applyingHostChange = true;
+    const auto* previous = applyingHostChangeFor;
+    applyingHostChangeFor = this;
     parameter->sendValueChangedMessageToListeners (value);
-    applyingHostChange = previous;
+    applyingHostChangeFor = previous;
 }
 
 void ClapProcessorWrapper::audioProcessorParameterChanged (juce::AudioProcessor*, int index, float newValue)
 {
-    if (applyingHostChange)
+    if (applyingHostChangeFor == this)
         return;
 
     queueChange (CLAP_EVENT_PARAM_VALUE, index, newValue);
@@ -608,7 +626,17 @@ bool ClapProcessorWrapper::stateSave (const clap_ostream* stream)
 
     const juce::ScopedLock lock (stateLock);
     stateBuffer.reset();
-    processor->getStateInformation (stateBuffer);
+
+    // Nothing may escape into the host's call.
+    try
+    {
+        processor->getStateInformation (stateBuffer);
+    }
+    catch (...)
+    {
+        stateBuffer.reset();
+        return false;
+    }
 
     const auto* data = static_cast<const std::uint8_t*> (stateBuffer.getData());
     const auto size = static_cast<std::uint64_t> (stateBuffer.getSize());
@@ -672,7 +700,16 @@ bool ClapProcessorWrapper::stateLoad (const clap_istream* stream)
         return false;
     }
 
-    processor->setStateInformation (stateBuffer.getData(), static_cast<int> (stateBuffer.getSize()));
+    try
+    {
+        processor->setStateInformation (stateBuffer.getData(), static_cast<int> (stateBuffer.getSize()));
+    }
+    catch (...)
+    {
+        stateBuffer.reset();
+        return false;
+    }
+
     stateBuffer.reset();
     return true;
 }
@@ -762,6 +799,9 @@ std::uint32_t ClapProcessorWrapper::tailGet()
         return 0;
 
     const auto samples = processor->getTailLengthSeconds() * activeSampleRate + 1.5e-8;
+    if (! std::isfinite (samples))
+        return std::isinf (samples) && samples > 0 ? static_cast<std::uint32_t> (INT32_MAX) : 0u;
+
     return static_cast<std::uint32_t> (juce::jlimit (0.0, static_cast<double> (INT32_MAX), std::round (samples)));
 }
 

@@ -131,7 +131,6 @@ private:
     std::unique_ptr<juce::AudioProcessor> processor;
     bool legacyParameterMode = false;
     std::atomic<bool> latencyChangePending { false };
-    bool applyingHostChange = false;
     juce::MidiBuffer midiBuffer;
     juce::CriticalSection stateLock;
     juce::MemoryBlock stateBuffer;
