@@ -1,3 +1,4 @@
+#include "../StubAudioProcessor.h"
 #include "EditorTestHelpers.h"
 #include "Knob.h"
 #include "LooperAudioProcessor.h"
@@ -166,30 +167,13 @@ TEST (ToggleListButtonAttachment, ClicksStepTheChoiceAndTheDotFollows)
 namespace
 {
 /** Just enough of a processor to hold a one-choice parameter. */
-class OneChoiceProcessor : public juce::AudioProcessor
+class OneChoiceProcessor : public StubAudioProcessor
 {
 public:
     OneChoiceProcessor()
         : state (*this, nullptr, "state", { std::make_unique<juce::AudioParameterChoice> (juce::ParameterID { "only", 0 }, "Only", juce::StringArray { "One" }, 0) })
     {
     }
-
-    const juce::String getName() const override { return "one choice"; }
-    void prepareToPlay (double, int) override {}
-    void releaseResources() override {}
-    void processBlock (juce::AudioBuffer<float>&, juce::MidiBuffer&) override {}
-    double getTailLengthSeconds() const override { return 0.0; }
-    bool acceptsMidi() const override { return false; }
-    bool producesMidi() const override { return false; }
-    juce::AudioProcessorEditor* createEditor() override { return nullptr; }
-    bool hasEditor() const override { return false; }
-    int getNumPrograms() override { return 1; }
-    int getCurrentProgram() override { return 0; }
-    void setCurrentProgram (int) override {}
-    const juce::String getProgramName (int) override { return {}; }
-    void changeProgramName (int, const juce::String&) override {}
-    void getStateInformation (juce::MemoryBlock&) override {}
-    void setStateInformation (const void*, int) override {}
 
     juce::AudioProcessorValueTreeState state;
 };

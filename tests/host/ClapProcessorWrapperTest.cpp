@@ -1,4 +1,5 @@
 #include "ClapProcessorWrapper.h"
+#include "../StubAudioProcessor.h"
 #include "ClapCapabilities.h"
 #include "ClapEntryPoint.h"
 #include "LooperAudioProcessor.h"
@@ -15,11 +16,11 @@
 namespace
 {
 /** A processor that records what the wrapper hands it. */
-class ProbeProcessor : public juce::AudioProcessor
+class ProbeProcessor : public StubAudioProcessor
 {
 public:
     ProbeProcessor (int inputs = 2, int outputs = 2)
-        : AudioProcessor (makeBuses (inputs, outputs))
+        : StubAudioProcessor (makeBuses (inputs, outputs))
     {
         addParameter (gain = new juce::AudioParameterFloat (juce::ParameterID { "gain", 0 }, "Gain", 0.0f, 1.0f, 0.5f));
     }
@@ -43,7 +44,6 @@ public:
         juce::Optional<juce::AudioPlayHead::PositionInfo> position;
     };
 
-    const juce::String getName() const override { return "probe"; }
     void prepareToPlay (double rate, int) override { preparedRates.push_back (rate); }
     void releaseResources() override { ++releases; }
     void processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midiIn) override
@@ -60,18 +60,7 @@ public:
         block.position = getPlayHead() != nullptr ? getPlayHead()->getPosition() : juce::Optional<juce::AudioPlayHead::PositionInfo> {};
         blocks.push_back (std::move (block));
     }
-    double getTailLengthSeconds() const override { return 0.0; }
     bool acceptsMidi() const override { return true; }
-    bool producesMidi() const override { return false; }
-    juce::AudioProcessorEditor* createEditor() override { return nullptr; }
-    bool hasEditor() const override { return false; }
-    int getNumPrograms() override { return 1; }
-    int getCurrentProgram() override { return 0; }
-    void setCurrentProgram (int) override {}
-    const juce::String getProgramName (int) override { return {}; }
-    void changeProgramName (int, const juce::String&) override {}
-    void getStateInformation (juce::MemoryBlock&) override {}
-    void setStateInformation (const void*, int) override {}
 
     juce::AudioParameterFloat* gain;
     std::vector<Block> blocks;
