@@ -1,5 +1,8 @@
 #include "ClapProcessorWrapper.h"
 
+#include "EditorWrapperComponent.h"
+#include "MessageLoopDriver.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -36,6 +39,20 @@ void copyText (char* destination, std::size_t capacity, const char* text)
     destination[length] = '\0';
 }
 
+// Far beyond any screen, small enough that no coordinate arithmetic overflows.
+constexpr std::uint32_t kMaxEditorSide = 16384;
+
+void* nativeHandleOf (const clap_window& window)
+{
+#if JUCE_MAC
+    return window.cocoa;
+#elif JUCE_WINDOWS
+    return window.win32;
+#else
+    return reinterpret_cast<void*> (static_cast<std::uintptr_t> (window.x11));
+#endif
+}
+
 bool hostHasCompleteParams (const clap_host_params* params)
 {
     return params->rescan != nullptr && params->clear != nullptr && params->request_flush != nullptr;
@@ -67,6 +84,8 @@ ClapProcessorWrapper::ClapProcessorWrapper (const clap_host* host, std::unique_p
 
 ClapProcessorWrapper::~ClapProcessorWrapper()
 {
+    editorWrapper.reset();
+    MessageLoopDriver::detach (hostProxy);
     processor->removeListener (this);
     processor->setPlayHead (nullptr);
 }
@@ -114,6 +133,7 @@ clap_id ClapProcessorWrapper::idOfIndex (int index) const
 bool ClapProcessorWrapper::init()
 {
     defineAudioPorts();
+    MessageLoopDriver::attach (hostProxy);
     return true;
 }
 
@@ -825,4 +845,160 @@ void ClapProcessorWrapper::trackInfoChanged()
         properties.colour = juce::Colour (info.color.red, info.color.green, info.color.blue, info.color.alpha);
 
     processor->updateTrackProperties (properties);
+}
+
+//==============================================================================
+void ClapProcessorWrapper::onTimer (clap_id timerId)
+{
+    MessageLoopDriver::timerFired (hostProxy, timerId);
+}
+
+void ClapProcessorWrapper::onPosixFd (int fd, clap_posix_fd_flags_t)
+{
+    MessageLoopDriver::descriptorReady (hostProxy, fd);
+}
+
+//==============================================================================
+bool ClapProcessorWrapper::implementsGui() const
+{
+    return processor->hasEditor();
+}
+
+bool ClapProcessorWrapper::guiIsApiSupported (const char* api, bool floating)
+{
+    if (floating || api == nullptr)
+        return false;
+
+    return std::strcmp (api, CLAP_WINDOW_API_WIN32) == 0 || std::strcmp (api, CLAP_WINDOW_API_COCOA) == 0
+           || std::strcmp (api, CLAP_WINDOW_API_X11) == 0;
+}
+
+bool ClapProcessorWrapper::guiCreate (const char*, bool floating)
+{
+    if (floating)
+        return false;
+
+    const juce::MessageManagerLock lock;
+
+    if (editorWrapper == nullptr)
+        editorWrapper = std::make_unique<EditorWrapperComponent> (*this);
+
+    editorWrapper->createEditor (*processor);
+
+    if (! MessageLoopDriver::isServiced())
+        hostProxy.log (CLAP_LOG_WARNING, "The host offers neither clap.timer-support nor clap.posix-fd-support: "
+                                         "the editor repaints only if the host runs the plug-in's message loop");
+
+    return editorWrapper->getEditor() != nullptr;
+}
+
+void ClapProcessorWrapper::guiDestroy()
+{
+    if (editorWrapper != nullptr)
+    {
+        // An open menu may point into the editor.
+        juce::PopupMenu::dismissAllActiveMenus();
+        editorWrapper.reset();
+    }
+
+    parentAttached = false;
+}
+
+bool ClapProcessorWrapper::guiSetScale (double scale)
+{
+    const auto factor = static_cast<float> (scale > 50.0 ? scale * 0.01 : scale);
+
+    // A zero, negative or non-finite scale would make the editor's transform singular.
+    if (! std::isfinite (factor) || factor <= 0.0f)
+        return false;
+
+    guiScale = factor;
+
+    if (editorWrapper != nullptr)
+        editorWrapper->setEditorScaleFactor (guiScale);
+
+    return true;
+}
+
+bool ClapProcessorWrapper::guiGetSize (std::uint32_t* width, std::uint32_t* height)
+{
+    const juce::MessageManagerLock lock;
+
+    if (editorWrapper != nullptr && editorWrapper->getEditor() != nullptr)
+    {
+        *width = static_cast<std::uint32_t> (std::max (0, editorWrapper->getWidth()));
+        *height = static_cast<std::uint32_t> (std::max (0, editorWrapper->getHeight()));
+        return true;
+    }
+
+    *width = 1000;
+    *height = 800;
+    return false;
+}
+
+bool ClapProcessorWrapper::guiCanResize()
+{
+    if (editorWrapper != nullptr)
+        if (auto* editor = editorWrapper->getEditor())
+            return editor->isResizable();
+
+    return true;
+}
+
+bool ClapProcessorWrapper::guiAdjustSize (std::uint32_t* width, std::uint32_t* height)
+{
+    auto* editor = editorWrapper != nullptr ? editorWrapper->getEditor() : nullptr;
+    if (editor == nullptr || ! editor->isResizable())
+        return false;
+
+    const auto* constrainer = editor->getConstrainer();
+    if (constrainer == nullptr)
+        return true;
+
+    double limits[] = { static_cast<double> (constrainer->getMinimumWidth()), static_cast<double> (constrainer->getMaximumWidth()),
+                        static_cast<double> (constrainer->getMinimumHeight()), static_cast<double> (constrainer->getMaximumHeight()) };
+
+    if (std::abs (guiScale - 1.0f) > 0.001f)
+        for (auto& limit : limits)
+            limit = std::round (limit * guiScale);
+
+    // Host sizes are unsigned: a negative limit counts as 0.
+    const auto asSize = [] (double value) {
+        return static_cast<std::uint32_t> (juce::jlimit (0.0, static_cast<double> (UINT32_MAX), value));
+    };
+
+    *width = juce::jlimit (asSize (limits[0]), std::max (asSize (limits[0]), asSize (limits[1])), *width);
+    *height = juce::jlimit (asSize (limits[2]), std::max (asSize (limits[2]), asSize (limits[3])), *height);
+
+    if (const auto aspect = constrainer->getFixedAspectRatio(); aspect > 0.0)
+        *width = asSize (std::round (aspect * *height));
+
+    return true;
+}
+
+bool ClapProcessorWrapper::guiSetSize (std::uint32_t width, std::uint32_t height)
+{
+    auto* editor = editorWrapper != nullptr ? editorWrapper->getEditor() : nullptr;
+    if (editor == nullptr || ! editor->isResizable())
+        return false;
+
+    editorWrapper->setSize (static_cast<int> (std::min (width, kMaxEditorSide)), static_cast<int> (std::min (height, kMaxEditorSide)));
+    return true;
+}
+
+bool ClapProcessorWrapper::guiSetParent (const clap_window* window)
+{
+    parentAttached = true;
+
+    // The host keeps the keyboard, so its shortcuts go on working.
+    editorWrapper->addToDesktop (juce::ComponentPeer::windowIgnoresKeyPresses, nativeHandleOf (*window));
+    editorWrapper->setTopLeftPosition (0, 0);
+    editorWrapper->setVisible (true);
+    editorWrapper->toFront (false);
+    return true;
+}
+
+bool ClapProcessorWrapper::guiShow()
+{
+    return editorWrapper != nullptr && editorWrapper->getEditor() != nullptr && parentAttached;
 }

@@ -79,7 +79,22 @@ protected:
     bool implementsTrackInfo() const override { return true; }
     void trackInfoChanged() override;
     bool implementsTimerSupport() const override { return true; }
-    void onTimer (clap_id) override {}
+    void onTimer (clap_id timerId) override;
+    bool implementsPosixFdSupport() const override { return true; }
+    void onPosixFd (int fd, clap_posix_fd_flags_t flags) override;
+
+    // Editor
+    bool implementsGui() const override;
+    bool guiIsApiSupported (const char* api, bool floating) override;
+    bool guiCreate (const char* api, bool floating) override;
+    void guiDestroy() override;
+    bool guiSetScale (double scale) override;
+    bool guiGetSize (std::uint32_t* width, std::uint32_t* height) override;
+    bool guiCanResize() override;
+    bool guiAdjustSize (std::uint32_t* width, std::uint32_t* height) override;
+    bool guiSetSize (std::uint32_t width, std::uint32_t height) override;
+    bool guiSetParent (const clap_window* window) override;
+    bool guiShow() override;
 
     // juce::AudioProcessorListener
     void audioProcessorParameterChanged (juce::AudioProcessor*, int index, float newValue) override;
@@ -92,6 +107,8 @@ protected:
     void parameterGestureChanged (int, bool) override {}
 
 private:
+    class EditorWrapperComponent;
+
     /** A parameter as the bridge sees it; an entry's address is its CLAP cookie. */
     struct JUCEParameterVariant
     {
@@ -147,4 +164,8 @@ private:
     const clap_event_transport* currentTransport = nullptr;
 
     std::vector<NoteNameInfo> noteNames;
+
+    std::unique_ptr<EditorWrapperComponent> editorWrapper;
+    float guiScale = 1.0f;
+    bool parentAttached = false;
 };

@@ -31,6 +31,9 @@ void HostProxy::init() noexcept
     hostContextMenu = static_cast<const clap_host_context_menu*> (extension (CLAP_EXT_CONTEXT_MENU));
     if (hostContextMenu == nullptr)
         hostContextMenu = static_cast<const clap_host_context_menu*> (extension (CLAP_EXT_CONTEXT_MENU_COMPAT));
+
+    hostTimerSupport = static_cast<const clap_host_timer_support*> (extension (CLAP_EXT_TIMER_SUPPORT));
+    hostPosixFdSupport = static_cast<const clap_host_posix_fd_support*> (extension (CLAP_EXT_POSIX_FD_SUPPORT));
 }
 
 void HostProxy::log (clap_log_severity severity, const char* message) const noexcept

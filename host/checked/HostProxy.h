@@ -17,7 +17,8 @@ public:
 
     /** Asks the host for its extensions, in the order log, thread check,
         latency, gui, params, track info, state, context menu (the last two with
-        their draft names as fallbacks). [main-thread, from clap_plugin.init]
+        their draft names as fallbacks), then timer support and file-descriptor
+        support. [main-thread, from clap_plugin.init]
     */
     void init() noexcept;
 
@@ -58,6 +59,8 @@ public:
     const clap_host_track_info* hostTrackInfo = nullptr;
     const clap_host_state* hostState = nullptr;
     const clap_host_context_menu* hostContextMenu = nullptr;
+    const clap_host_timer_support* hostTimerSupport = nullptr;
+    const clap_host_posix_fd_support* hostPosixFdSupport = nullptr;
 
 private:
     const void* extension (const char* id) const noexcept;

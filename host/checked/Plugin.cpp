@@ -54,6 +54,7 @@ const clap_plugin_params Plugin::_pluginParams { clapParamsCount, clapParamsInfo
 const clap_plugin_note_ports Plugin::_pluginNotePorts { clapNotePortsCount, clapNotePortsInfo };
 const clap_plugin_note_name Plugin::_pluginNoteName { clapNoteNameCount, clapNoteNameGet };
 const clap_plugin_timer_support Plugin::_pluginTimerSupport { clapOnTimer };
+const clap_plugin_posix_fd_support Plugin::_pluginPosixFdSupport { clapOnPosixFd };
 const clap_plugin_gui Plugin::_pluginGui { clapGuiIsApiSupported, clapGuiGetPreferredApi, clapGuiCreate, clapGuiDestroy,
                                            clapGuiSetScale, clapGuiGetSize, clapGuiCanResize, clapGuiGetResizeHints,
                                            clapGuiAdjustSize, clapGuiSetSize, clapGuiSetParent, clapGuiSetTransient,
@@ -428,6 +429,8 @@ const void* Plugin::clapExtension (const clap_plugin* plugin, const char* id)
         return &_pluginNoteName;
     if (equals (id, CLAP_EXT_TIMER_SUPPORT) && self->implementsTimerSupport())
         return &_pluginTimerSupport;
+    if (equals (id, CLAP_EXT_POSIX_FD_SUPPORT) && self->implementsPosixFdSupport())
+        return &_pluginPosixFdSupport;
     if (equals (id, CLAP_EXT_GUI) && self->implementsGui())
         return &_pluginGui;
     if (equals (id, CLAP_EXT_TAIL) && self->implementsTail())
@@ -827,6 +830,19 @@ void Plugin::clapOnTimer (const clap_plugin* plugin, clap_id timerId)
     }
 
     self->onTimer (timerId);
+}
+
+//==============================================================================
+// clap_plugin_posix_fd_support
+
+void Plugin::clapOnPosixFd (const clap_plugin* plugin, int fd, clap_posix_fd_flags_t flags)
+{
+    auto* self = fromInitialised (plugin);
+    if (self == nullptr)
+        return;
+
+    self->ensureMainThread ("clap_plugin_posix_fd_support.on_fd");
+    self->onPosixFd (fd, flags);
 }
 
 //==============================================================================

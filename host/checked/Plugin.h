@@ -89,6 +89,8 @@ protected:
 
     virtual bool implementsTimerSupport() const { return false; }
     virtual void onTimer (clap_id /*timerId*/) {}
+    virtual bool implementsPosixFdSupport() const { return false; }
+    virtual void onPosixFd (int /*fd*/, clap_posix_fd_flags_t /*flags*/) {}
 
     virtual bool implementsGui() const { return false; }
     virtual bool guiIsApiSupported (const char* /*api*/, bool /*floating*/) { return false; }
@@ -206,6 +208,9 @@ private:
     // clap_plugin_timer_support
     static void clapOnTimer (const clap_plugin* plugin, clap_id timerId);
 
+    // clap_plugin_posix_fd_support
+    static void clapOnPosixFd (const clap_plugin* plugin, int fd, clap_posix_fd_flags_t flags);
+
     // clap_plugin_gui
     static bool clapGuiIsApiSupported (const clap_plugin* plugin, const char* api, bool floating);
     static bool clapGuiGetPreferredApi (const clap_plugin* plugin, const char** api, bool* floating);
@@ -237,6 +242,7 @@ private:
     static const clap_plugin_note_ports _pluginNotePorts;
     static const clap_plugin_note_name _pluginNoteName;
     static const clap_plugin_timer_support _pluginTimerSupport;
+    static const clap_plugin_posix_fd_support _pluginPosixFdSupport;
     static const clap_plugin_gui _pluginGui;
     static const clap_plugin_tail _pluginTail;
 };

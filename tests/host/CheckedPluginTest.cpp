@@ -70,6 +70,8 @@ public:
     bool implementsNoteName() const override { return true; }
     bool implementsTimerSupport() const override { return true; }
     void onTimer (clap_id) override { calls.push_back ("onTimer"); }
+    bool implementsPosixFdSupport() const override { return true; }
+    void onPosixFd (int fd, clap_posix_fd_flags_t flags) override { calls.push_back ("onPosixFd " + std::to_string (fd) + " " + std::to_string (flags)); }
     bool implementsGui() const override { return true; }
     bool guiCreate (const char*, bool) override { return record ("guiCreate", true); }
     void guiDestroy() override { calls.push_back ("guiDestroy"); }
@@ -260,6 +262,7 @@ TEST (CheckedPlugin, ReportsMisbehavingHostsAndGivesNeutralAnswers)
         { "reset while inactive", [] (Session& s) { s.init(); s.host.onAudioThread = true; s.host.onMainThread = false; }, [] (Session& s) { s.plugin->reset (s.plugin); return 0; }, 0, { "Host called clap_plugin.reset() on a deactivated plugin" } },
 
         { "main-thread call on the audio thread", onAudioThread, [] (Session& s) { return params (s)->count (s.plugin); }, 12, { "Host called the method clap_plugin_params.count() on wrong thread! It must be called on main thread!" } },
+        { "fd readiness on the audio thread", onAudioThread, [] (Session& s) { s.extension<clap_plugin_posix_fd_support> (CLAP_EXT_POSIX_FD_SUPPORT)->on_fd (s.plugin, 7, CLAP_POSIX_FD_READ); return s.calls.back() == "onPosixFd 7 1"; }, true, { "Host called the method clap_plugin_posix_fd_support.on_fd() on wrong thread! It must be called on main thread!" } },
         { "audio-thread call on the main thread", activated, [] (Session& s) { s.plugin->reset (s.plugin); return 0; }, 0, { "Host called the method clap_plugin.reset() on wrong thread! It must be called on audio thread!" } },
         { "no thread check: no thread messages", [] (Session& s) { s.host.offersThreadCheck = false; activated (s); }, [] (Session& s) { s.host.onMainThread = false; s.plugin->reset (s.plugin); return params (s)->count (s.plugin); }, 12, {} },
         { "partial thread check: no thread messages", [] (Session& s) { s.host.threadCheckExtension.is_audio_thread = nullptr; activated (s); }, [] (Session& s) { s.host.onMainThread = false; return params (s)->count (s.plugin); }, 12, {} },
@@ -373,7 +376,8 @@ TEST (CheckedPlugin, InitFetchesHostExtensionsOnceInOrder)
     Session session;
     session.init();
     const std::vector<std::string> expected { "clap.log", "clap.thread-check", "clap.latency", "clap.gui", "clap.params",
-                                              "clap.track-info/1", "clap.state", "clap.context-menu/1", "clap.context-menu.draft/0" };
+                                              "clap.track-info/1", "clap.state", "clap.context-menu/1", "clap.context-menu.draft/0",
+                                              "clap.timer-support", "clap.posix-fd-support" };
     EXPECT_EQ (session.host.extensionRequests, expected);
 
     StandardErrorCapture standardError;
@@ -401,6 +405,7 @@ TEST (CheckedPlugin, AnswersExtensionsByExactId)
         { "clap.note-ports", true },
         { "clap.note-name", true },
         { "clap.timer-support", true },
+        { "clap.posix-fd-support", true },
         { "clap.gui", true },
         { "clap.tail", true },
         { "clap.preset-load/2", false },
