@@ -2,6 +2,7 @@
 //
 //   ravelwick-clap-host --info PLUGIN.clap
 //   ravelwick-clap-host --render PLUGIN.clap --output OUT.wav [options]
+//   ravelwick-clap-host --gui PLUGIN.clap [options]
 //
 // Render options:
 //   --input IN.wav        audio to process (default: a generated test signal)
@@ -12,10 +13,22 @@
 //   --plugin-id ID        which plug-in of the bundle (default: the first)
 //   --load-state FILE     state to load before rendering
 //   --save-state FILE     where to save the state after rendering
+//
+// GUI options: the plug-in's editor embedded in an X11 window on $DISPLAY,
+// while a generated signal plays through it in real time (nothing is heard).
+//   --scale S             the editor's scale (default 1)
+//   --seconds S           how long to run (default: until the window is closed)
+//   --screenshot OUT.png  the window's picture, taken just before the end
+//   --signal sine|noise|silence, --rate HZ, --block FRAMES, --script FILE, --plugin-id ID
+//                         as for rendering; the signal repeats every second and
+//                         the script's frames count from the start
 
 #include "ClapHostedPlugin.h"
+#include "HostEventLoop.h"
 #include "OfflineRenderer.h"
+#include "RealTimePlayer.h"
 #include "RenderScript.h"
+#include "X11HostWindow.h"
 
 #include <juce_audio_formats/juce_audio_formats.h>
 
@@ -25,6 +38,7 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <random>
 #include <sstream>
 
@@ -35,6 +49,12 @@ using Clock = std::chrono::steady_clock;
 double millisecondsSince (Clock::time_point start)
 {
     return std::chrono::duration<double, std::milli> (Clock::now() - start).count();
+}
+
+std::string optionOr (const std::map<std::string, std::string>& options, const char* name, const std::string& fallback)
+{
+    const auto found = options.find (name);
+    return found != options.end() ? found->second : fallback;
 }
 
 const char* orEmpty (const char* text)
@@ -175,12 +195,35 @@ juce::AudioBuffer<float> generateSignal (const std::string& kind, double sampleR
     return signal;
 }
 
+/** The script in the file the options name, or an empty one; nullopt, with
+    a message, when it cannot be read.
+*/
+std::optional<RenderScript> scriptOf (const std::map<std::string, std::string>& options)
+{
+    std::string scriptText;
+    if (const auto scriptPath = optionOr (options, "script", ""); ! scriptPath.empty())
+    {
+        std::vector<std::uint8_t> bytes;
+        if (! readFile (scriptPath, bytes))
+        {
+            std::cerr << "cannot read " << scriptPath << '\n';
+            return std::nullopt;
+        }
+        scriptText.assign (bytes.begin(), bytes.end());
+    }
+
+    RenderScript script (scriptText);
+    if (! script.isValid())
+    {
+        std::cerr << "script: " << script.error() << '\n';
+        return std::nullopt;
+    }
+    return script;
+}
+
 int render (std::map<std::string, std::string>& options)
 {
-    const auto option = [&options] (const char* name, const std::string& fallback) {
-        const auto found = options.find (name);
-        return found != options.end() ? found->second : fallback;
-    };
+    const auto option = [&options] (const char* name, const std::string& fallback) { return optionOr (options, name, fallback); };
 
     if (option ("output", "").empty())
     {
@@ -209,24 +252,9 @@ int render (std::map<std::string, std::string>& options)
         input = generateSignal (option ("signal", "sine"), sampleRate, std::stod (option ("seconds", "2")));
     }
 
-    std::string scriptText;
-    if (const auto scriptPath = option ("script", ""); ! scriptPath.empty())
-    {
-        std::vector<std::uint8_t> bytes;
-        if (! readFile (scriptPath, bytes))
-        {
-            std::cerr << "cannot read " << scriptPath << '\n';
-            return 1;
-        }
-        scriptText.assign (bytes.begin(), bytes.end());
-    }
-
-    const RenderScript script (scriptText);
-    if (! script.isValid())
-    {
-        std::cerr << "script: " << script.error() << '\n';
+    const auto script = scriptOf (options);
+    if (! script)
         return 1;
-    }
 
     ClapPluginLibrary library (options["render"]);
     ClapHostedPlugin plugin (library, option ("plugin-id", ""));
@@ -248,7 +276,7 @@ int render (std::map<std::string, std::string>& options)
 
     juce::AudioBuffer<float> output;
     std::string error;
-    if (! OfflineRenderer::render (plugin, input, sampleRate, static_cast<std::uint32_t> (std::stoul (option ("block", "256"))), script, output, error))
+    if (! OfflineRenderer::render (plugin, input, sampleRate, static_cast<std::uint32_t> (std::stoul (option ("block", "256"))), *script, output, error))
     {
         std::cerr << error << '\n';
         return 1;
@@ -293,6 +321,133 @@ int render (std::map<std::string, std::string>& options)
               << outputFile.getFullPathName() << '\n';
     return 0;
 }
+/** The plug-in's editor from create to destroy; destroyed before the window it is embedded in. */
+class EmbeddedEditor
+{
+public:
+    EmbeddedEditor (const ClapHostedPlugin& hosted, const clap_plugin_gui& extension)
+        : plugin (hosted.plugin), gui (extension), created (gui.create (plugin, CLAP_WINDOW_API_X11, false))
+    {
+    }
+
+    ~EmbeddedEditor()
+    {
+        if (created)
+            gui.destroy (plugin);
+    }
+
+    EmbeddedEditor (const EmbeddedEditor&) = delete;
+    EmbeddedEditor& operator= (const EmbeddedEditor&) = delete;
+
+    const clap_plugin* const plugin;
+    const clap_plugin_gui& gui;
+    const bool created;
+};
+
+int showEditor (std::map<std::string, std::string>& options)
+{
+    const auto option = [&options] (const char* name, const std::string& fallback) { return optionOr (options, name, fallback); };
+    const double scale = std::stod (option ("scale", "1"));
+    const double sampleRate = std::stod (option ("rate", "48000"));
+    const auto blockSize = static_cast<std::uint32_t> (std::stoul (option ("block", "256")));
+    const auto seconds = option ("seconds", "");
+    const auto script = scriptOf (options);
+    if (! script)
+        return 1;
+
+    ClapPluginLibrary library (options["gui"]);
+    ClapHostedPlugin plugin (library, option ("plugin-id", ""));
+    if (! plugin.isReady())
+    {
+        std::cerr << plugin.error() << '\n';
+        return 1;
+    }
+
+    const auto* gui = plugin.extension<clap_plugin_gui> (CLAP_EXT_GUI);
+    if (gui == nullptr)
+    {
+        std::cerr << "the plug-in has no editor\n";
+        return 1;
+    }
+    if (! gui->is_api_supported (plugin.plugin, CLAP_WINDOW_API_X11, false))
+    {
+        std::cerr << "the plug-in cannot embed its editor in an X11 window\n";
+        return 1;
+    }
+
+    // Declared before the editor, so that the editor is destroyed first.
+    std::optional<X11HostWindow> window;
+    HostEventLoop loop;
+    loop.add (plugin);
+
+    const EmbeddedEditor editor (plugin, *gui);
+    if (! editor.created)
+    {
+        std::cerr << "clap_plugin_gui.create failed\n";
+        return 1;
+    }
+    if (scale != 1.0 && ! gui->set_scale (plugin.plugin, scale))
+        std::cerr << "the plug-in did not take the scale " << scale << '\n';
+
+    std::uint32_t width = 0, height = 0;
+    if (! gui->get_size (plugin.plugin, &width, &height) || width == 0 || height == 0)
+    {
+        std::cerr << "clap_plugin_gui.get_size failed\n";
+        return 1;
+    }
+
+    window.emplace (static_cast<int> (width), static_cast<int> (height), 0, 0, "Ravelwick CLAP host: " + library.path);
+    if (! window->isOpen())
+    {
+        std::cerr << window->error() << '\n';
+        return 1;
+    }
+    loop.add (*window);
+    plugin.onResizeRequest = [&window] (ClapHostedPlugin::Size size) {
+        std::cout << "resized to " << size.width << "x" << size.height << '\n';
+        return window->setSize (static_cast<int> (size.width), static_cast<int> (size.height));
+    };
+
+    const auto parent = window->clapWindow();
+    if (! gui->set_parent (plugin.plugin, &parent) || ! gui->show (plugin.plugin))
+    {
+        std::cerr << "the plug-in did not show its editor in the window\n";
+        return 1;
+    }
+    std::cout << "editor: " << width << "x" << height << " at scale " << scale << '\n';
+
+    RealTimePlayer player (plugin, generateSignal (option ("signal", "sine"), sampleRate, 1.0), sampleRate, blockSize, *script);
+    bool ok = player.start();
+    if (ok)
+    {
+        loop.add (player);
+        const auto limit = seconds.empty() ? HostEventLoop::forever
+                                           : std::chrono::milliseconds (std::llround (1000.0 * std::stod (seconds)));
+        loop.runUntil ([&] { return window->isClosed() || plugin.guiClosed || ! player.error().empty(); }, limit);
+        loop.remove (player);
+        ok = player.error().empty();
+    }
+    if (! ok)
+        std::cerr << player.error() << '\n';
+
+    if (const auto screenshot = option ("screenshot", ""); ok && ! screenshot.empty())
+    {
+        const auto file = juce::File::getCurrentWorkingDirectory().getChildFile (screenshot);
+        ok = window->saveScreenshot (file);
+        if (ok)
+            std::cout << "screenshot: " << file.getFullPathName() << '\n';
+        else
+            std::cerr << "cannot save a screenshot to " << file.getFullPathName() << '\n';
+    }
+
+    gui->hide (plugin.plugin);
+    player.stop();
+
+    for (const auto& line : plugin.log)
+        std::cerr << "plugin log " << line << '\n';
+    std::cout << "played " << player.framesPlayed << " frames\n";
+    return ok ? 0 : 1;
+}
 } // namespace
 
 int main (int argc, char* argv[])
@@ -306,7 +461,9 @@ int main (int argc, char* argv[])
         {
             std::cerr << "usage: ravelwick-clap-host --info PLUGIN.clap | --render PLUGIN.clap --output OUT.wav [--input IN.wav]"
                          " [--signal sine|noise|silence] [--seconds S] [--rate HZ] [--block FRAMES] [--script FILE]"
-                         " [--plugin-id ID] [--load-state FILE] [--save-state FILE]\n";
+                         " [--plugin-id ID] [--load-state FILE] [--save-state FILE]"
+                         " | --gui PLUGIN.clap [--scale S] [--seconds S] [--screenshot OUT.png] [--signal sine|noise|silence]"
+                         " [--rate HZ] [--block FRAMES] [--script FILE] [--plugin-id ID]\n";
             return 2;
         }
         options[argument.substr (2)] = argv[++i];
@@ -318,6 +475,8 @@ int main (int argc, char* argv[])
             return showInfo (options["info"]);
         if (options.count ("render") != 0)
             return render (options);
+        if (options.count ("gui") != 0)
+            return showEditor (options);
     }
     catch (const std::exception& e)
     {
@@ -325,6 +484,6 @@ int main (int argc, char* argv[])
         return 1;
     }
 
-    std::cerr << "give --info or --render\n";
+    std::cerr << "give --info, --render or --gui\n";
     return 2;
 }

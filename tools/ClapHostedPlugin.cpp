@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 namespace
 {
@@ -28,6 +29,28 @@ const clap_host_params hostParams {
 
 const clap_host_state hostState { [] (const clap_host*) {} };
 const clap_host_latency hostLatency { [] (const clap_host*) {} };
+
+clap_input_events inputList (const std::vector<ClapHostedPlugin::Event>& events)
+{
+    return { const_cast<std::vector<ClapHostedPlugin::Event>*> (&events),
+             [] (const clap_input_events* l) { return static_cast<std::uint32_t> (static_cast<const std::vector<ClapHostedPlugin::Event>*> (l->ctx)->size()); },
+             [] (const clap_input_events* l, std::uint32_t index) -> const clap_event_header* {
+                 const auto& list = *static_cast<const std::vector<ClapHostedPlugin::Event>*> (l->ctx);
+                 return index < list.size() ? &list[index].header : nullptr;
+             } };
+}
+
+clap_output_events outputList (std::vector<ClapHostedPlugin::Event>& events)
+{
+    return { &events, [] (const clap_output_events* l, const clap_event_header* event) {
+                if (event == nullptr || event->size > sizeof (ClapHostedPlugin::Event))
+                    return false;
+                ClapHostedPlugin::Event copy {};
+                std::memcpy (&copy, event, event->size);
+                static_cast<std::vector<ClapHostedPlugin::Event>*> (l->ctx)->push_back (copy);
+                return true;
+            } };
+}
 } // namespace
 
 ClapHostedPlugin::ClapHostedPlugin (const ClapPluginLibrary& library, const std::string& pluginId)
@@ -84,8 +107,29 @@ ClapHostedPlugin::~ClapHostedPlugin()
 const void* ClapHostedPlugin::getExtension (const clap_host*, const char* id)
 {
     static const clap_host_thread_check threadCheck {
-        [] (const clap_host* h) { return std::this_thread::get_id() == from (h).mainThread && ! inAudioCall; },
+        [] (const clap_host* h) { return from (h).isMainThread(); },
         [] (const clap_host*) { return inAudioCall; },
+    };
+
+    // The editor is embedded in a window of the host's, so show and hide
+    // requests are declined: the window stays as the host made it.
+    static const clap_host_gui gui {
+        [] (const clap_host*) {},
+        [] (const clap_host* h, std::uint32_t width, std::uint32_t height) { return from (h).resizeRequested ({ width, height }); },
+        [] (const clap_host*) { return false; },
+        [] (const clap_host*) { return false; },
+        [] (const clap_host* h, bool) { from (h).guiClosed = true; },
+    };
+
+    static const clap_host_timer_support timerSupport {
+        [] (const clap_host* h, std::uint32_t period, clap_id* timerId) { return timerId != nullptr && from (h).registerTimer (period, *timerId); },
+        [] (const clap_host* h, clap_id timerId) { return from (h).unregisterTimer (timerId); },
+    };
+
+    static const clap_host_posix_fd_support fdSupport {
+        [] (const clap_host* h, int fd, clap_posix_fd_flags_t flags) { return from (h).registerFileDescriptor (fd, flags); },
+        [] (const clap_host* h, int fd, clap_posix_fd_flags_t flags) { return from (h).modifyFileDescriptor (fd, flags); },
+        [] (const clap_host* h, int fd) { return from (h).unregisterFileDescriptor (fd); },
     };
 
     if (id == nullptr)
@@ -100,6 +144,12 @@ const void* ClapHostedPlugin::getExtension (const clap_host*, const char* id)
         return &hostState;
     if (std::strcmp (id, CLAP_EXT_LATENCY) == 0)
         return &hostLatency;
+    if (std::strcmp (id, CLAP_EXT_GUI) == 0)
+        return &gui;
+    if (std::strcmp (id, CLAP_EXT_TIMER_SUPPORT) == 0)
+        return &timerSupport;
+    if (std::strcmp (id, CLAP_EXT_POSIX_FD_SUPPORT) == 0)
+        return &fdSupport;
 
     return nullptr;
 }
@@ -151,22 +201,9 @@ clap_process_status ClapHostedPlugin::process (float* const* inputs, std::uint32
     output.data32 = const_cast<float**> (outputs);
     output.channel_count = outputChannels;
 
-    const clap_input_events in { const_cast<std::vector<Event>*> (&events),
-                                 [] (const clap_input_events* l) { return static_cast<std::uint32_t> (static_cast<const std::vector<Event>*> (l->ctx)->size()); },
-                                 [] (const clap_input_events* l, std::uint32_t index) -> const clap_event_header* {
-                                     const auto& list = *static_cast<const std::vector<Event>*> (l->ctx);
-                                     return index < list.size() ? &list[index].header : nullptr;
-                                 } };
-
+    const auto in = inputList (events);
     outputEvents.clear();
-    clap_output_events out { this, [] (const clap_output_events* l, const clap_event_header* event) {
-                                if (event == nullptr || event->size > sizeof (Event))
-                                    return false;
-                                Event copy {};
-                                std::memcpy (&copy, event, event->size);
-                                static_cast<ClapHostedPlugin*> (l->ctx)->outputEvents.push_back (copy);
-                                return true;
-                            } };
+    const auto out = outputList (outputEvents);
 
     clap_process context {};
     context.steady_time = steadyTime;
@@ -236,10 +273,137 @@ bool ClapHostedPlugin::loadState (const std::vector<std::uint8_t>& bytes, std::u
     return state->load (plugin, &stream);
 }
 
+bool ClapHostedPlugin::flush (const std::vector<Event>& events)
+{
+    const auto* params = extension<clap_plugin_params> (CLAP_EXT_PARAMS);
+    if (params == nullptr)
+        return false;
+
+    const auto in = inputList (events);
+    outputEvents.clear();
+    const auto out = outputList (outputEvents);
+
+    // While active, flush is an audio-thread call.
+    std::optional<AudioCall> audio;
+    if (active)
+        audio.emplace();
+    params->flush (plugin, &in, &out);
+    return true;
+}
+
 void ClapHostedPlugin::runRequestedCallback()
 {
+    std::vector<Size> sizes;
+    {
+        const std::lock_guard<std::mutex> lock (resizeLock);
+        sizes.swap (resizesFromOtherThreads);
+    }
+    for (const auto size : sizes)
+        if (onResizeRequest)
+            onResizeRequest (size);
+
     if (plugin != nullptr && callbackRequested.exchange (false))
         plugin->on_main_thread (plugin);
+}
+
+bool ClapHostedPlugin::isMainThread() const
+{
+    return std::this_thread::get_id() == mainThread && ! inAudioCall;
+}
+
+bool ClapHostedPlugin::resizeRequested (Size size)
+{
+    const bool now = isMainThread();
+    {
+        const std::lock_guard<std::mutex> lock (resizeLock);
+        resizeRequests.push_back (size);
+        // A request from another thread is acknowledged and the window
+        // follows on the main thread.
+        if (! now)
+            resizesFromOtherThreads.push_back (size);
+    }
+
+    if (now && onResizeRequest)
+        return onResizeRequest (size);
+    return true;
+}
+
+std::vector<ClapHostedPlugin::Size> ClapHostedPlugin::requestedSizes() const
+{
+    const std::lock_guard<std::mutex> lock (resizeLock);
+    return resizeRequests;
+}
+
+bool ClapHostedPlugin::registerTimer (std::uint32_t periodMilliseconds, clap_id& timerId)
+{
+    if (! isMainThread())
+        return false;
+
+    timerId = nextTimerId++;
+    registeredTimers.push_back ({ timerId, periodMilliseconds });
+    return true;
+}
+
+bool ClapHostedPlugin::unregisterTimer (clap_id timerId)
+{
+    const auto found = std::find_if (registeredTimers.begin(), registeredTimers.end(), [timerId] (const Timer& t) { return t.id == timerId; });
+    if (! isMainThread() || found == registeredTimers.end())
+        return false;
+
+    registeredTimers.erase (found);
+    return true;
+}
+
+bool ClapHostedPlugin::registerFileDescriptor (int fd, clap_posix_fd_flags_t flags)
+{
+    const auto found = std::find_if (registeredFileDescriptors.begin(), registeredFileDescriptors.end(), [fd] (const FileDescriptor& d) { return d.fd == fd; });
+    if (! isMainThread() || fd < 0 || found != registeredFileDescriptors.end())
+        return false;
+
+    registeredFileDescriptors.push_back ({ fd, flags });
+    return true;
+}
+
+bool ClapHostedPlugin::modifyFileDescriptor (int fd, clap_posix_fd_flags_t flags)
+{
+    const auto found = std::find_if (registeredFileDescriptors.begin(), registeredFileDescriptors.end(), [fd] (const FileDescriptor& d) { return d.fd == fd; });
+    if (! isMainThread() || found == registeredFileDescriptors.end())
+        return false;
+
+    found->flags = flags;
+    return true;
+}
+
+bool ClapHostedPlugin::unregisterFileDescriptor (int fd)
+{
+    const auto found = std::find_if (registeredFileDescriptors.begin(), registeredFileDescriptors.end(), [fd] (const FileDescriptor& d) { return d.fd == fd; });
+    if (! isMainThread() || found == registeredFileDescriptors.end())
+        return false;
+
+    registeredFileDescriptors.erase (found);
+    return true;
+}
+
+bool ClapHostedPlugin::fireTimer (clap_id timerId)
+{
+    const auto* support = extension<clap_plugin_timer_support> (CLAP_EXT_TIMER_SUPPORT);
+    const bool registered = std::any_of (registeredTimers.begin(), registeredTimers.end(), [timerId] (const Timer& t) { return t.id == timerId; });
+    if (support == nullptr || support->on_timer == nullptr || ! registered)
+        return false;
+
+    support->on_timer (plugin, timerId);
+    return true;
+}
+
+bool ClapHostedPlugin::reportFileDescriptor (int fd, clap_posix_fd_flags_t flags)
+{
+    const auto* support = extension<clap_plugin_posix_fd_support> (CLAP_EXT_POSIX_FD_SUPPORT);
+    const bool registered = std::any_of (registeredFileDescriptors.begin(), registeredFileDescriptors.end(), [fd] (const FileDescriptor& d) { return d.fd == fd; });
+    if (support == nullptr || support->on_fd == nullptr || ! registered)
+        return false;
+
+    support->on_fd (plugin, fd, flags);
+    return true;
 }
 
 std::uint32_t ClapHostedPlugin::mainChannelCount (bool isInput) const
