@@ -6,6 +6,11 @@ namespace
 {
 constexpr int kPanelSize = 480;
 constexpr float kLoopStartShare = 0.35f;
+
+// The stored size comes from saved state, which may be damaged or hostile; a
+// quarter to sixteen times the design size covers every real screen.
+constexpr int kMinimumSize = kPanelSize / 4;
+constexpr int kMaximumSize = kPanelSize * 16;
 } // namespace
 
 LooperAudioProcessorEditor::LooperAudioProcessorEditor (LooperAudioProcessor& processor)
@@ -16,8 +21,10 @@ LooperAudioProcessorEditor::LooperAudioProcessorEditor (LooperAudioProcessor& pr
 {
     setLookAndFeel (&lookAndFeel);
     setResizable (true, false);
-    setSize (looperProcessor.editorWidth.load(), looperProcessor.editorHeight.load());
+    setSize (juce::jlimit (kMinimumSize, kMaximumSize, looperProcessor.editorWidth.load()),
+             juce::jlimit (kMinimumSize, kMaximumSize, looperProcessor.editorHeight.load()));
 
+    aspectConstrainer.setSizeLimits (kMinimumSize, kMinimumSize, kMaximumSize, kMaximumSize);
     aspectConstrainer.setFixedAspectRatio (1.0);
     setConstrainer (&aspectConstrainer);
 

@@ -108,6 +108,22 @@ TEST (LooperEditor, OpensAtTheStoredSizeAndLaysOutTheFixedGrid)
     std::unique_ptr<juce::AudioProcessorEditor> second (session.processor.createEditor());
     EXPECT_EQ (second->getWidth(), 700);
     EXPECT_EQ (second->getHeight(), 700);
+    second.reset();
+
+    // Damaged or hostile stored sizes open at the nearest sane size.
+    const struct
+    {
+        int stored, opened;
+    } sizes[] = { { -5, 120 }, { 0, 120 }, { 119, 120 }, { 7680, 7680 }, { 2000000000, 7680 } };
+
+    for (const auto& size : sizes)
+    {
+        session.processor.editorWidth = size.stored;
+        session.processor.editorHeight = size.stored;
+        std::unique_ptr<juce::AudioProcessorEditor> opened (session.processor.createEditor());
+        EXPECT_EQ (opened->getWidth(), size.opened) << size.stored;
+        EXPECT_EQ (opened->getHeight(), size.opened) << size.stored;
+    }
 }
 
 TEST (LooperEditor, DrawsTheDesignAtAnyScale)
