@@ -17,12 +17,16 @@ void __libc_free (void* pointer);
 namespace
 {
 std::atomic<bool> counting { false };
+
+// Only the thread that started counting is counted: JUCE's own threads (its
+// timer thread, for one) may allocate at any moment.
+thread_local bool countedThread = false;
 std::atomic<std::size_t> allocations { 0 };
 std::atomic<std::size_t> releases { 0 };
 
 void countAllocation() noexcept
 {
-    if (counting.load (std::memory_order_relaxed))
+    if (countedThread && counting.load (std::memory_order_relaxed))
         allocations.fetch_add (1, std::memory_order_relaxed);
 }
 } // namespace
@@ -31,12 +35,14 @@ void malloc_counter::start() noexcept
 {
     allocations = 0;
     releases = 0;
+    countedThread = true;
     counting = true;
 }
 
 malloc_counter::Counts malloc_counter::stop() noexcept
 {
     counting = false;
+    countedThread = false;
     return { allocations.load(), releases.load() };
 }
 
@@ -62,7 +68,7 @@ void* realloc (void* pointer, std::size_t size) noexcept
 
 void free (void* pointer) noexcept
 {
-    if (pointer != nullptr && counting.load (std::memory_order_relaxed))
+    if (pointer != nullptr && countedThread && counting.load (std::memory_order_relaxed))
         releases.fetch_add (1, std::memory_order_relaxed);
 
     __libc_free (pointer);

@@ -2,8 +2,8 @@
 
 #include <cstddef>
 
-/** Counts the C allocation calls made anywhere in this process while counting
-    is on. The test program itself defines malloc, calloc, realloc, free and
+/** Counts the C allocation calls made on the thread that started counting,
+    while counting is on. The test program itself defines malloc, calloc, realloc, free and
     aligned_alloc (forwarding to glibc's own); a dlopened bundle's calls
     resolve to these, and so do libstdc++'s operator new and delete.
 */
