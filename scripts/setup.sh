@@ -11,7 +11,7 @@ packages=(
     clang libclang-rt-14-dev
     juce-modules-source fonts-inter
     libfreetype-dev libfontconfig-dev libpng-dev libjpeg-dev zlib1g-dev
-    libx11-dev libxext-dev libxrandr-dev libxinerama-dev libxcursor-dev libxcomposite-dev
+    libx11-dev libxext-dev libxrandr-dev libxinerama-dev libxcursor-dev libxcomposite-dev libxtst-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth
     zam-plugins qtractor

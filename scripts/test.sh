@@ -1,15 +1,26 @@
 #!/usr/bin/env bash
 # Runs every test: the whole suite built against JUCE 7 (Debian 12's package)
 # and against JUCE 8 (the sources fetched by the setup script), each in its own
-# Debug build folder.
+# Debug build folder. The editor's end-to-end tests need an X server: without
+# one (no DISPLAY), the tests run under a private Xvfb, and a failure to start
+# it fails the run.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 bash "$REPO_ROOT/scripts/setup.sh"
 
+with_display()
+{
+    if [ -n "${DISPLAY:-}" ]; then
+        "$@"
+    else
+        xvfb-run -a -s "-screen 0 1600x1200x24 -nolisten tcp" "$@"
+    fi
+}
+
 for juce_major in 7 8; do
     folder=debug-juce$juce_major
     echo "== JUCE $juce_major: build and test =="
     configure_and_build "$folder" Debug "$juce_major"
-    ctest --test-dir "$REPO_ROOT/build/$folder" --output-on-failure --parallel "$JOBS"
+    with_display ctest --test-dir "$REPO_ROOT/build/$folder" --output-on-failure --parallel "$JOBS"
 done

@@ -38,7 +38,6 @@ bool RealTimePlayer::start()
 
     playing = true;
     framesPlayed = 0;
-    outputPeak = 0.0f;
     outputEvents.clear();
     startTime = Clock::now();
     return true;
@@ -108,7 +107,6 @@ bool RealTimePlayer::processBlock()
     }
 
     outputEvents.insert (outputEvents.end(), plugin.outputEvents.begin(), plugin.outputEvents.end());
-    outputPeak = std::max (outputPeak, outputBlock.getMagnitude (0, static_cast<int> (blockSize)));
     framesPlayed += blockSize;
     return true;
 }

@@ -11,8 +11,8 @@
 
 /** Plays an input through a plug-in in real time on the thread that calls it,
     as a host's audio thread would: each block is processed once the clock has
-    reached it, the input repeats from its start, and the output is measured
-    rather than heard. The script's frames count from start(). The calls it
+    reached it, the input repeats from its start, and the output is not
+    heard. The script's frames count from start(). The calls it
     makes into the plug-in count as the audio thread.
 */
 class RealTimePlayer
@@ -55,9 +55,6 @@ public:
 
     /** Everything the plug-in sent since start(), in order. */
     std::vector<ClapHostedPlugin::Event> outputEvents;
-
-    /** The largest absolute output sample since start(). */
-    float outputPeak = 0.0f;
 
     /** Frames processed since start(). */
     std::uint64_t framesPlayed = 0;

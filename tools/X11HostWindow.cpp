@@ -16,6 +16,7 @@
 namespace
 {
 constexpr auto kMapTimeout = std::chrono::seconds (5);
+constexpr unsigned int kLeftButton = 1;
 
 std::mutex errorLock;
 std::map<Display*, int> errorCounts;
@@ -243,10 +244,15 @@ bool X11HostWindow::saveScreenshot (const juce::File& file) const
     return stream.getStatus().wasOk();
 }
 
-bool X11HostWindow::click (int x, int y)
+bool X11HostWindow::hasXTest() const
 {
     int eventBase = 0, errorBase = 0, major = 0, minor = 0;
-    if (! isOpen() || ! XTestQueryExtension (display, &eventBase, &errorBase, &major, &minor))
+    return isOpen() && XTestQueryExtension (display, &eventBase, &errorBase, &major, &minor);
+}
+
+bool X11HostWindow::press (int x, int y)
+{
+    if (! hasXTest())
         return false;
 
     installErrorHandler();
@@ -256,10 +262,19 @@ bool X11HostWindow::click (int x, int y)
     if (! XTranslateCoordinates (display, window, RootWindow (display, screen), x, y, &rootX, &rootY, &child))
         return false;
 
-    constexpr unsigned int leftButton = 1;
     XTestFakeMotionEvent (display, screen, rootX, rootY, CurrentTime);
-    XTestFakeButtonEvent (display, leftButton, True, CurrentTime);
-    XTestFakeButtonEvent (display, leftButton, False, CurrentTime);
+    XTestFakeButtonEvent (display, kLeftButton, True, CurrentTime);
+    XFlush (display);
+    return true;
+}
+
+bool X11HostWindow::release()
+{
+    if (! hasXTest())
+        return false;
+
+    installErrorHandler();
+    XTestFakeButtonEvent (display, kLeftButton, False, CurrentTime);
     XFlush (display);
     return true;
 }

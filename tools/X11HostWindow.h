@@ -67,12 +67,20 @@ public:
     /** Writes capture() as a PNG file. */
     bool saveScreenshot (const juce::File& file) const;
 
-    /** Moves the pointer to this point of the window (physical pixels), then
-        presses and releases the left button. False without XTest.
+    /** Moves the pointer to this point of the window (physical pixels) and
+        presses the left button, as real pointer events. False without XTest.
     */
-    bool click (int x, int y);
+    bool press (int x, int y);
+
+    /** Releases the left button. False without XTest. */
+    bool release();
+
+    /** A press at this point and its release straight after. */
+    bool click (int x, int y) { return press (x, y) && release(); }
 
 private:
+    bool hasXTest() const;
+
     _XDisplay* display = nullptr;
     unsigned long window = 0;
     unsigned long deleteMessage = 0;

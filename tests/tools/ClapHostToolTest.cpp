@@ -3,11 +3,15 @@
 #include "RenderScript.h"
 
 #include <juce_audio_formats/juce_audio_formats.h>
+#include <juce_graphics/juce_graphics.h>
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 namespace
@@ -38,6 +42,18 @@ std::string runTool (const std::string& arguments)
     while (pipe != nullptr && std::fgets (buffer, sizeof (buffer), pipe.get()) != nullptr)
         output += buffer;
     return output;
+}
+
+int exitStatusOf (const std::string& command)
+{
+    const int status = std::system ((command + " >/dev/null 2>&1").c_str());
+    return WIFEXITED (status) ? WEXITSTATUS (status) : -1;
+}
+
+bool hasDisplay()
+{
+    const char* display = std::getenv ("DISPLAY");
+    return display != nullptr && *display != '\0';
 }
 } // namespace
 
@@ -196,4 +212,28 @@ TEST (ClapHostTool, DescribesAndRendersFromTheCommandLine)
     output.deleteFile();
 
     EXPECT_EQ (runTool ("--render /nonexistent.clap --output /tmp/x.wav"), "");
+}
+
+TEST (ClapHostTool, ShowsTheEditorAndSavesAScreenshot)
+{
+    if (! hasDisplay())
+        GTEST_SKIP() << "no X display (DISPLAY is empty); scripts/test.sh runs these tests under Xvfb";
+
+    const auto picture = juce::File::createTempFile (".png");
+    const auto shown = runTool (std::string ("--gui ") + RAVELWICK_BUNDLE + " --scale 2 --seconds 1 --screenshot " + picture.getFullPathName().toStdString());
+    EXPECT_NE (shown.find ("editor: 960x960 at scale 2"), std::string::npos) << shown;
+    EXPECT_NE (shown.find ("screenshot: " + picture.getFullPathName().toStdString()), std::string::npos) << shown;
+
+    const auto image = juce::ImageFileFormat::loadFrom (picture);
+    picture.deleteFile();
+    ASSERT_TRUE (image.isValid());
+    EXPECT_EQ (image.getWidth(), 960);
+    EXPECT_EQ (image.getHeight(), 960);
+    EXPECT_EQ (image.getPixelAt (10, 10), juce::Colour (0xff101010)) << "no editor background in the corner";
+
+    const std::string tool = RAVELWICK_CLAP_HOST;
+    EXPECT_EQ (exitStatusOf (tool + " --gui " + RAVELWICK_BUNDLE + " --seconds 0.2"), 0);
+    EXPECT_NE (exitStatusOf (tool + " --gui /nonexistent.clap --seconds 0.2"), 0);
+    EXPECT_NE (exitStatusOf ("DISPLAY= " + tool + " --gui " + RAVELWICK_BUNDLE + " --seconds 0.2"), 0) << "no X server to show it on";
+    EXPECT_NE (exitStatusOf (tool + " --gui " + RAVELWICK_BUNDLE + " --seconds 0.2 --screenshot /nonexistent/folder/shot.png"), 0);
 }
