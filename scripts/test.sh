@@ -9,12 +9,14 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 bash "$REPO_ROOT/scripts/setup.sh"
 
+# Xvfb resets itself whenever its last client leaves and drops the
+# connections that arrive meanwhile, as the next test's would: -noreset.
 with_display()
 {
     if [ -n "${DISPLAY:-}" ]; then
         "$@"
     else
-        xvfb-run -a -s "-screen 0 1600x1200x24 -nolisten tcp" "$@"
+        xvfb-run -a -s "-screen 0 1600x1200x24 -nolisten tcp -noreset" "$@"
     fi
 }
 

@@ -28,6 +28,8 @@ public:
     {
         clap_id id = CLAP_INVALID_ID;
         std::uint32_t periodMilliseconds = 0;
+
+        bool operator== (const Timer& other) const noexcept { return id == other.id && periodMilliseconds == other.periodMilliseconds; }
     };
 
     /** A file descriptor the plug-in registered, with the CLAP_POSIX_FD_* flags it watches for. */
