@@ -13,7 +13,9 @@ RealTimePlayer::RealTimePlayer (ClapHostedPlugin& hosted, const juce::AudioBuffe
       inputChannels (hosted.mainChannelCount (true)),
       outputChannels (hosted.mainChannelCount (false)),
       inputBlock (static_cast<int> (std::max (inputChannels, 1u)), static_cast<int> (frames)),
-      outputBlock (static_cast<int> (std::max (outputChannels, 1u)), static_cast<int> (frames))
+      outputBlock (static_cast<int> (std::max (outputChannels, 1u)), static_cast<int> (frames)),
+      inputs (inputChannels),
+      outputs (outputChannels)
 {
 }
 
@@ -81,7 +83,6 @@ bool RealTimePlayer::processDueBlocks()
 bool RealTimePlayer::processBlock()
 {
     const auto length = static_cast<std::uint64_t> (input.getNumSamples());
-    std::vector<float*> inputs (inputChannels), outputs (outputChannels);
 
     for (std::uint32_t c = 0; c < inputChannels; ++c)
     {

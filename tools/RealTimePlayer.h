@@ -71,6 +71,7 @@ private:
     const std::uint32_t inputChannels;
     const std::uint32_t outputChannels;
     juce::AudioBuffer<float> inputBlock, outputBlock;
+    std::vector<float*> inputs, outputs;
     std::vector<ClapHostedPlugin::Event> queued, events;
 
     bool playing = false;

@@ -38,7 +38,7 @@ void installErrorHandler()
     XSetErrorHandler (recordError);
 }
 
-/** The lowest set bit of a mask and the mask's value range, to read a channel of a pixel. */
+/** One colour channel of a pixel, picked out by the visual's mask for it and scaled to 0..255. */
 juce::uint8 channelOf (unsigned long pixel, unsigned long mask)
 {
     if (mask == 0)
