@@ -195,7 +195,7 @@ juce::Image X11HostWindow::capture() const
     if (! XTranslateCoordinates (display, window, root, 0, 0, &left, &top, &child))
         return {};
 
-    // Only the part on the screen can be read; the rest stays black.
+    // Only what lies on the screen can be read; the rest stays black.
     const int x0 = std::max (left, 0);
     const int y0 = std::max (top, 0);
     const int x1 = std::min (left + width, DisplayWidth (display, screen));
