@@ -31,7 +31,14 @@ LooperAudioProcessorEditor::LooperAudioProcessorEditor (LooperAudioProcessor& pr
     addAndMakeVisible (mainPanel);
 
     for (int i = 0; i < MainPanelComponent::numActionButtons; ++i)
-        mainPanel.actionButtons[static_cast<std::size_t> (i)].onStateChange = [this, i] { actionButtonStateChanged (i); };
+    {
+        auto& button = mainPanel.actionButtons[static_cast<std::size_t> (i)];
+        button.onStateChange = [this, i] { actionButtonStateChanged (i); };
+
+        // Otherwise a click released before the pressed look was painted makes
+        // the button flash down again, which would be a second press.
+        button.setTriggeredOnMouseDown (true);
+    }
 }
 
 LooperAudioProcessorEditor::~LooperAudioProcessorEditor()
