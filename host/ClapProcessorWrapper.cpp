@@ -80,6 +80,12 @@ ClapProcessorWrapper::ClapProcessorWrapper (const clap_host* host, std::unique_p
     processor->setPlayHead (this);
     processor->addListener (this);
     buildParameterTables();
+
+    const auto parameterCount = static_cast<std::size_t> (parameterList.size());
+    // A parameter can wait again while its previous slot is still being read.
+    announceFifo = std::make_unique<juce::AbstractFifo> (2 * static_cast<int> (parameterCount) + 1);
+    announceQueue.resize (2 * parameterCount + 1);
+    announcePending = std::make_unique<std::atomic<bool>[]> (parameterCount);
 }
 
 ClapProcessorWrapper::~ClapProcessorWrapper()
@@ -309,6 +315,10 @@ clap_process_status ClapProcessorWrapper::process (const clap_process* context)
     // The host's transport is valid only during this call.
     currentTransport = nullptr;
     processingFor = nullptr;
+
+    if (announcementsWaiting.exchange (false))
+        hostProxy.requestCallback();
+
     return CLAP_PROCESS_CONTINUE;
 }
 
@@ -471,6 +481,9 @@ void ClapProcessorWrapper::paramsFlush (const clap_input_events* in, const clap_
     for (std::uint32_t i = 0; i < count; ++i)
         if (const auto* event = in->get (in, i))
             processEvent (*event, 0);
+
+    if (announcementsWaiting.exchange (false))
+        hostProxy.requestCallback();
 }
 
 bool ClapProcessorWrapper::isValidParamId (clap_id id)
@@ -507,10 +520,49 @@ void ClapProcessorWrapper::handleParameterChangeEvent (const clap_event_param_va
 
     parameter->setValue (value);
 
+    // While active, values arrive on the audio thread (process, or a flush).
+    const auto index = parameter->getParameterIndex();
+    if (processingFor != this && ! active)
+    {
+        announceHostValue (index);
+        return;
+    }
+
+    if (index < 0 || index >= parameterList.size() || announcePending[static_cast<std::size_t> (index)].exchange (true))
+        return;
+
+    const auto write = announceFifo->write (1);
+    if (write.blockSize1 > 0)
+        announceQueue[static_cast<std::size_t> (write.startIndex1)] = index;
+    announcementsWaiting = true;
+}
+
+void ClapProcessorWrapper::announceHostValue (int index)
+{
+    auto* parameter = parameterList[index];
+    if (parameter == nullptr)
+        return;
+
     const auto* previous = applyingHostChangeFor;
     applyingHostChangeFor = this;
-    parameter->sendValueChangedMessageToListeners (value);
+    parameter->sendValueChangedMessageToListeners (parameter->getValue());
     applyingHostChangeFor = previous;
+}
+
+void ClapProcessorWrapper::announceHostValuesFromAudioThread()
+{
+    const auto read = announceFifo->read (announceFifo->getNumReady());
+    read.forEach ([this] (int slot) {
+        const auto index = announceQueue[static_cast<std::size_t> (slot)];
+        // Cleared first, so that a value arriving meanwhile is announced again.
+        announcePending[static_cast<std::size_t> (index)] = false;
+        announceHostValue (index);
+    });
+}
+
+void ClapProcessorWrapper::onMainThread()
+{
+    announceHostValuesFromAudioThread();
 }
 
 void ClapProcessorWrapper::audioProcessorParameterChanged (juce::AudioProcessor*, int index, float newValue)
@@ -643,6 +695,9 @@ bool ClapProcessorWrapper::stateSave (const clap_ostream* stream)
 {
     if (processor == nullptr || stream->write == nullptr)
         return false;
+
+    // The parameter tree saves what its listeners last heard.
+    announceHostValuesFromAudioThread();
 
     const juce::ScopedLock lock (stateLock);
     stateBuffer.reset();
@@ -850,6 +905,8 @@ void ClapProcessorWrapper::trackInfoChanged()
 //==============================================================================
 void ClapProcessorWrapper::onTimer (clap_id timerId)
 {
+    // Also here, in case the host is slow to answer request_callback.
+    announceHostValuesFromAudioThread();
     MessageLoopDriver::timerFired (hostProxy, timerId);
 }
 

@@ -45,7 +45,7 @@ protected:
     void stopProcessing() override {}
     void reset() override;
     clap_process_status process (const clap_process* process) override;
-    void onMainThread() override {}
+    void onMainThread() override;
 
     // Parameters
     bool implementsParams() const override { return true; }
@@ -141,6 +141,8 @@ private:
     void handleParameterChangeEvent (const clap_event_param_value& event);
     void processEvent (const clap_event_header& event, int sampleOffset);
     void queueChange (std::int32_t kind, int index, float value);
+    void announceHostValue (int index);
+    void announceHostValuesFromAudioThread();
     void pushQueuedChanges (const clap_output_events* out);
     void defineAudioPorts();
 
@@ -154,6 +156,14 @@ private:
 
     juce::AbstractFifo hostChangeFifo { kQueueSize };
     std::array<ParamChangeEntry, kQueueSize> hostChangeQueue {};
+
+    // Host values applied on the audio thread, whose listeners (the editor's
+    // attachments, the parameter tree) hear of them later on the main thread:
+    // JUCE's listener lists take locks. Each parameter waits at most once.
+    std::unique_ptr<juce::AbstractFifo> announceFifo;
+    std::vector<int> announceQueue;
+    std::unique_ptr<std::atomic<bool>[]> announcePending;
+    std::atomic<bool> announcementsWaiting { false };
 
     std::unordered_map<clap_id, JUCEParameterVariant> paramsById;
     std::unordered_map<juce::AudioProcessorParameter*, clap_id> idsByParam;

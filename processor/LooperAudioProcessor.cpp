@@ -203,8 +203,13 @@ void LooperAudioProcessor::prepareToPlay (double sampleRate, int maximumExpected
         engine->jumpFadeInTime = engine->jumpFadeOutTime = kFadeTimeSeconds;
     }
 
-    for (std::size_t i = 0; i < rawValues.size(); ++i)
-        rawValues[i] = apvts.getRawParameterValue (parameterIds[i]);
+    for (std::size_t i = 0; i < parameterValues.size(); ++i)
+    {
+        auto* parameter = apvts.getParameter (parameterIds[i]);
+        parameterValues[i] = { dynamic_cast<juce::AudioParameterFloat*> (parameter), dynamic_cast<juce::AudioParameterChoice*> (parameter) };
+        jassert (parameterValues[i].number != nullptr || parameterValues[i].choice != nullptr);
+    }
+    prepared = true;
 
     processSpec = { sampleRate, static_cast<juce::uint32> (juce::jmax (0, maximumExpectedSamplesPerBlock)), 1 };
 
@@ -218,7 +223,7 @@ void LooperAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce:
 
     // Not prepared yet: there is no sample rate and no meter to feed, so the
     // audio passes through untouched.
-    if (rawValues[0] == nullptr)
+    if (! prepared)
         return;
 
     // Note gates of the action notes, from raw bytes so that no message
@@ -235,7 +240,7 @@ void LooperAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce:
             noteGates[static_cast<std::size_t> (note)] = status == 0x90 && metadata.data[2] != 0 ? 1.0f : 0.0f;
     }
 
-    const auto raw = [this] (ParameterIndex index) { return rawValues[index]->load (std::memory_order_relaxed); };
+    const auto raw = [this] (ParameterIndex index) { return parameterValues[index].load(); };
 
     const bool hold = static_cast<int> (raw (triggerModeIndex)) != 0;
     for (auto* engine : { &leftEngine, &rightEngine })

@@ -127,8 +127,23 @@ public:
     std::array<EdgeState, 8> actionStates { EdgeState::Unknown, EdgeState::Unknown, EdgeState::Unknown, EdgeState::Unknown,
                                             EdgeState::Unknown, EdgeState::Unknown, EdgeState::Unknown, EdgeState::Unknown };
 
-    /** The parameters' raw values, by parameter index; fetched by prepareToPlay. */
-    std::array<std::atomic<float>*, numParameters> rawValues {};
+    /** Reads a parameter's own atomic value (a choice's as its index). The
+        audio thread reads these rather than the parameter tree's raw values:
+        a host's value reaches the parameter at once, and the tree only when
+        the listeners hear of it, which the host interface leaves to the main
+        thread because JUCE's listener lists take locks.
+    */
+    struct ParameterValue
+    {
+        juce::AudioParameterFloat* number = nullptr;
+        juce::AudioParameterChoice* choice = nullptr;
+
+        float load() const noexcept { return number != nullptr ? number->get() : static_cast<float> (choice->getIndex()); }
+    };
+
+    /** The parameters' values, by parameter index; fetched by prepareToPlay. */
+    std::array<ParameterValue, numParameters> parameterValues {};
+    bool prepared = false;
 
 private:
     static juce::AudioProcessorValueTreeState::ParameterLayout createParameterLayout();

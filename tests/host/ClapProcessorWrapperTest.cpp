@@ -391,3 +391,51 @@ TEST (ClapProcessorWrapper, SendsEditorChangesToTheHostButNotHostChangesBack)
 
     plugin->destroy (plugin);
 }
+
+TEST (ClapProcessorWrapper, HostValuesInProcessReachListenersOnlyOnTheMainThread)
+{
+    WrappedProbe wrapped;
+
+    struct Recorder : juce::AudioProcessorParameter::Listener
+    {
+        void parameterValueChanged (int, float value) override { values.push_back (value); }
+        void parameterGestureChanged (int, bool) override {}
+        std::vector<float> values;
+    } listener;
+    wrapped.probe->gain->addListener (&listener);
+
+    const auto id = ClapProcessorWrapper::parameterIdFor ("gain");
+    std::vector<float> in (64, 0.0f), out (64, 0.0f);
+    const auto first = paramValue (0, id, 0.25);
+    const auto second = paramValue (10, id, 0.75);
+    const auto callbacksBefore = wrapped.host.callbackRequests;
+    wrapped.process (64, { in.data() }, { out.data() }, { &first.header, &second.header });
+
+    // JUCE's listener lists take locks, so none is told on the audio thread;
+    // the processor sees the value all the same.
+    EXPECT_TRUE (listener.values.empty());
+    EXPECT_EQ (wrapped.probe->blocks.back().gainDuringBlock, 0.75f);
+    EXPECT_EQ (wrapped.host.callbackRequests, callbacksBefore + 1);
+
+    // A second value before the main thread runs is told once, as the latest.
+    const auto third = paramValue (0, id, 0.5);
+    wrapped.process (64, { in.data() }, { out.data() }, { &third.header });
+    wrapped.plugin->on_main_thread (wrapped.plugin);
+    EXPECT_EQ (listener.values, (std::vector<float> { 0.5f }));
+    EXPECT_TRUE (wrapped.outputEvents.empty()) << "a host value is not echoed";
+
+    // A state saved before the main thread runs has the latest value too.
+    const auto fourth = paramValue (0, id, 0.25);
+    wrapped.process (64, { in.data() }, { out.data() }, { &fourth.header });
+    const auto* state = static_cast<const clap_plugin_state*> (wrapped.plugin->get_extension (wrapped.plugin, CLAP_EXT_STATE));
+    std::vector<std::uint8_t> bytes;
+    const clap_ostream stream { &bytes, [] (const clap_ostream* s, const void* data, std::uint64_t size) -> std::int64_t {
+                                   auto& sink = *static_cast<std::vector<std::uint8_t>*> (s->ctx);
+                                   sink.insert (sink.end(), static_cast<const std::uint8_t*> (data), static_cast<const std::uint8_t*> (data) + size);
+                                   return static_cast<std::int64_t> (size);
+                               } };
+    state->save (wrapped.plugin, &stream);
+    EXPECT_EQ (listener.values, (std::vector<float> { 0.5f, 0.25f }));
+
+    wrapped.probe->gain->removeListener (&listener);
+}

@@ -337,7 +337,11 @@ TEST (BlockProcessing, ParametersThatAreNotNumbersDoNotPoisonTheLoop)
     looper.press ("record", 0.5f);
 
     for (const char* id : { "feedback", "level", "mute" })
-        looper.processor.apvts.getRawParameterValue (id)->store (std::nanf (""));
+    {
+        auto* parameter = dynamic_cast<juce::AudioParameterFloat*> (looper.processor.apvts.getParameter (id));
+        static_cast<juce::AudioProcessorParameter*> (parameter)->setValue (std::nanf (""));
+        ASSERT_TRUE (std::isnan (parameter->get())) << id;
+    }
     looper.press ("overdub", 0.5f);
     for (int b = 0; b < 5; ++b)
     {
