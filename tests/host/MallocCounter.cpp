@@ -1,6 +1,7 @@
 #include "MallocCounter.h"
 
 #include <atomic>
+#include <cerrno>
 #include <cstdlib>
 
 // glibc's allocator under its internal names: the definitions below replace
@@ -46,27 +47,30 @@ malloc_counter::Counts malloc_counter::stop() noexcept
     return { allocations.load(), releases.load() };
 }
 
+// Visible to the dynamic linker whatever the build's default visibility.
+#define EXPORTED __attribute__ ((visibility ("default")))
+
 extern "C"
 {
-void* malloc (std::size_t size) noexcept
+EXPORTED void* malloc (std::size_t size) noexcept
 {
     countAllocation();
     return __libc_malloc (size);
 }
 
-void* calloc (std::size_t count, std::size_t size) noexcept
+EXPORTED void* calloc (std::size_t count, std::size_t size) noexcept
 {
     countAllocation();
     return __libc_calloc (count, size);
 }
 
-void* realloc (void* pointer, std::size_t size) noexcept
+EXPORTED void* realloc (void* pointer, std::size_t size) noexcept
 {
     countAllocation();
     return __libc_realloc (pointer, size);
 }
 
-void free (void* pointer) noexcept
+EXPORTED void free (void* pointer) noexcept
 {
     if (pointer != nullptr && countedThread && counting.load (std::memory_order_relaxed))
         releases.fetch_add (1, std::memory_order_relaxed);
@@ -75,9 +79,25 @@ void free (void* pointer) noexcept
 }
 
 // Aligned operator new comes through here.
-void* aligned_alloc (std::size_t alignment, std::size_t size) noexcept
+EXPORTED void* aligned_alloc (std::size_t alignment, std::size_t size) noexcept
 {
     countAllocation();
     return __libc_memalign (alignment, size);
+}
+
+EXPORTED void* memalign (std::size_t alignment, std::size_t size) noexcept
+{
+    countAllocation();
+    return __libc_memalign (alignment, size);
+}
+
+EXPORTED int posix_memalign (void** pointer, std::size_t alignment, std::size_t size) noexcept
+{
+    countAllocation();
+    if (alignment % sizeof (void*) != 0 || (alignment & (alignment - 1)) != 0)
+        return EINVAL;
+
+    *pointer = __libc_memalign (alignment, size);
+    return *pointer != nullptr || size == 0 ? 0 : ENOMEM;
 }
 }

@@ -4,14 +4,14 @@
 
 /** Counts the C allocation calls made on the thread that started counting,
     while counting is on. The test program itself defines malloc, calloc, realloc, free and
-    aligned_alloc (forwarding to glibc's own); a dlopened bundle's calls
+    the aligned allocations (forwarding to glibc's own); a dlopened bundle's calls
     resolve to these, and so do libstdc++'s operator new and delete.
 */
 namespace malloc_counter
 {
 struct Counts
 {
-    std::size_t allocations = 0; ///< malloc, calloc, realloc and aligned_alloc
+    std::size_t allocations = 0; ///< malloc, calloc, realloc, aligned_alloc, memalign and posix_memalign
     std::size_t releases = 0;    ///< free of a non-null pointer
 };
 
