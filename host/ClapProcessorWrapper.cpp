@@ -466,7 +466,14 @@ bool ClapProcessorWrapper::paramsValueToText (clap_id id, double value, char* di
 
 bool ClapProcessorWrapper::paramsTextToValue (clap_id id, const char* display, double* value)
 {
-    *value = paramsById.at (id).processorParam->getValueForText (juce::String::fromUTF8 (display));
+    // Without a length JUCE sizes its copy of the text by decoding it and then
+    // copies the bytes, so malformed UTF-8 overruns the copy: text that is not
+    // UTF-8 is refused, and the rest is copied with its length.
+    const auto length = std::min<std::size_t> (std::strlen (display), static_cast<std::size_t> (INT32_MAX));
+    if (! juce::CharPointer_UTF8::isValidString (display, static_cast<int> (length)))
+        return false;
+
+    *value = paramsById.at (id).processorParam->getValueForText (juce::String::fromUTF8 (display, static_cast<int> (length)));
     return true;
 }
 

@@ -803,6 +803,25 @@ TEST (BundleParameters, UnknownIdsAreRefused)
     }
 }
 
+TEST (BundleParameters, TextThatIsNotUtf8IsRefused)
+{
+    ClapHostedPlugin instance (bundle());
+    ASSERT_TRUE (instance.isReady()) << instance.error();
+    const auto& params = paramsOf (instance.plugin);
+
+    // A lead byte without its continuation once made the copy of the text far too small for it.
+    const std::string malformed[] = { "\xc0" + std::string (4000, '5'), "0.5\xff", "\xe2\x82" };
+    for (const auto& text : malformed)
+    {
+        double value = -1.0;
+        EXPECT_FALSE (params.text_to_value (instance.plugin, idOf ("feedback"), text.c_str(), &value)) << text.substr (0, 8);
+    }
+
+    double value = -1.0;
+    ASSERT_TRUE (params.text_to_value (instance.plugin, idOf ("feedback"), "0.5 \xc3\xa9", &value));
+    EXPECT_EQ (value, 0.5);
+}
+
 //==============================================================================
 TEST (BundleValueEvents, HostEventsSetTheParameterOrAreIgnored)
 {
