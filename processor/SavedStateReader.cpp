@@ -138,7 +138,7 @@ std::unique_ptr<juce::XmlElement> SavedStateReader::read (const void* data, int 
 
     const auto shape = measure (text);
 
-    if (shape.hasDeclarations || shape.depth > maximumDepth || shape.elements > maximumElements
+    if (shape.hasDeclarations || shape.hasInnerProcessingInstructions || shape.depth > maximumDepth || shape.elements > maximumElements
         || shape.mostAttributes > maximumAttributes)
         return {};
 
@@ -205,6 +205,7 @@ SavedStateReader::DocumentShape SavedStateReader::measure (const std::string& te
         }
         else if (text.compare (i, 2, "<?") == 0)
         {
+            shape.hasInnerProcessingInstructions = shape.hasInnerProcessingInstructions || depth > 0;
             skipPast (i + 2, "?>");
         }
         else if (text.compare (i, 2, "<!") == 0)

@@ -27,7 +27,9 @@ public:
         no attributes that would become the same property), or null when the
         data holds none or one beyond the limits. Document type declarations
         (and with them entity definitions, which the XML reader would expand
-        without bound) are refused too: this plug-in never writes any.
+        without bound) are refused too, and so are processing instructions
+        inside elements (text after one sends the XML reader round in circles):
+        this plug-in never writes any.
     */
     static std::unique_ptr<juce::XmlElement> read (const void* data, int sizeInBytes);
 
@@ -40,10 +42,11 @@ public:
     */
     struct DocumentShape
     {
-        int depth = 0;                ///< deepest element nesting
-        int elements = 0;             ///< number of elements
-        int mostAttributes = 0;       ///< most attributes on one element
-        bool hasDeclarations = false; ///< a "<!" that is neither a comment nor CDATA
+        int depth = 0;                               ///< deepest element nesting
+        int elements = 0;                            ///< number of elements
+        int mostAttributes = 0;                      ///< most attributes on one element
+        bool hasDeclarations = false;                ///< a "<!" that is neither a comment nor CDATA
+        bool hasInnerProcessingInstructions = false; ///< a "<?" inside an element
     };
 
     static DocumentShape measure (const std::string& text);

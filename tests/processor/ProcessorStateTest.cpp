@@ -130,6 +130,7 @@ TEST (ProcessorState, RefusedLoadsChangeNothing)
         { "nesting hidden behind closing tags in a processing instruction", stateFromText (hiddenClosers) },
         { "hundreds of attributes on one element", stateFromText (manyAttributes) },
         { "thousands of elements", stateFromText (manyElements) },
+        { "text after a processing instruction inside an element", stateFromText ("<parameters><?p?>x</parameters>") },
     };
 
     for (const auto& c : cases)
