@@ -13,7 +13,7 @@ packages=(
     libfreetype-dev libfontconfig-dev libpng-dev libjpeg-dev zlib1g-dev
     libx11-dev libxext-dev libxrandr-dev libxinerama-dev libxcursor-dev libxcomposite-dev libxtst-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xauth
+    xvfb xauth valgrind
     zam-plugins qtractor
 )
 
