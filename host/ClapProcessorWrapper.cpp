@@ -178,6 +178,7 @@ bool ClapProcessorWrapper::activate (double sampleRate, std::uint32_t, std::uint
     processor->prepareToPlay (sampleRate, static_cast<int> (maxFrameCount));
     midiBuffer.ensureSize (2048);
     midiBuffer.clear();
+    spareChannels.setSize (processor->getTotalNumOutputChannels(), static_cast<int> (std::min (maxFrameCount, kMaxSpareFrames)));
     return true;
 }
 
@@ -257,6 +258,12 @@ clap_process_status ClapProcessorWrapper::process (const clap_process* context)
                     // In-place hosts give the same buffer for both.
                     if (channels[static_cast<std::size_t> (inputChannels)] != input)
                         std::memcpy (channels[static_cast<std::size_t> (inputChannels)], input, sizeof (float) * frames);
+                }
+                else if (inputChannels < spareChannels.getNumChannels() && frames <= static_cast<std::uint32_t> (spareChannels.getNumSamples()))
+                {
+                    auto* spare = spareChannels.getWritePointer (inputChannels);
+                    std::memcpy (spare, input, sizeof (float) * frames);
+                    channels[static_cast<std::size_t> (inputChannels)] = spare;
                 }
                 else
                 {

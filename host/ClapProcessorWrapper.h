@@ -134,6 +134,7 @@ private:
 
     static constexpr int kQueueSize = 65536;
     static constexpr int kMaxChannels = 128;
+    static constexpr std::uint32_t kMaxSpareFrames = 1u << 18; ///< longest block a spare channel holds, 5 s at 48 kHz
 
     void buildParameterTables();
     clap_id idOfIndex (int index) const;
@@ -151,6 +152,12 @@ private:
     bool legacyParameterMode = false;
     std::atomic<bool> latencyChangePending { false };
     juce::MidiBuffer midiBuffer;
+
+    // The host's input buffers are read-only, and the processor works in
+    // place: an input to one of its output channels that the host gives no
+    // output channel for is processed here, in a copy.
+    juce::AudioBuffer<float> spareChannels;
+
     juce::CriticalSection stateLock;
     juce::MemoryBlock stateBuffer;
 

@@ -286,6 +286,15 @@ TEST (ClapProcessorWrapper, GathersChannelsInPlaceOrCopied)
     EXPECT_EQ (shortInput.probe->blocks[0].samples[1], std::vector<float> (8, 0.0f));
     EXPECT_EQ (shortInput.probe->blocks[0].samples[0][3], 0.5f);
 
+    // Fewer outputs than inputs: the processor, which works in place, gets a
+    // copy of the input that has no output, as the host's input is read-only.
+    WrappedProbe shortOutput;
+    shortOutput.process (8, { inLeft.data(), inRight.data() }, { outLeft.data() }, {});
+    EXPECT_EQ (shortOutput.probe->blocks[0].channels[0], outLeft.data());
+    EXPECT_NE (shortOutput.probe->blocks[0].channels[1], inRight.data());
+    EXPECT_EQ (shortOutput.probe->blocks[0].samples[1], inRight);
+
+    // Without output channels of its own, a processor writes none.
     WrappedProbe noOutput (2, 0);
     noOutput.process (8, { inLeft.data(), inRight.data() }, {}, {});
     EXPECT_EQ (noOutput.probe->blocks[0].channels, (std::vector<float*> { inLeft.data(), inRight.data() }));
