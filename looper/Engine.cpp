@@ -537,15 +537,17 @@ float Engine::stepOperation (Operation& op, float dt, float x) noexcept
             const float a = memory[memoryIndexOf (op.sourcePosition)];
             const float b = here;
 
+            // Overdubbing keeps the feedback's share of what the layer plays,
+            // in the extension as in the passes after it.
             if (writeState == GainState::On)
             {
-                here = a + g2 * x;
+                here = kept * a + g2 * x;
                 y = a;
             }
             else if (writeState == GainState::FadingOut)
             {
-                y = (1.0f - g1) * (kept * b) + g1 * a;
-                here = g2 * x + y;
+                y = (1.0f - g1) * b + g1 * a;
+                here = kept * y + g2 * x;
             }
             else
             {

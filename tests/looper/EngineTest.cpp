@@ -178,17 +178,23 @@ TEST (LoopEngine, FeedbackSetsWhatOverdubbingKeeps)
 {
     struct Case
     {
+        Action layer;
         float feedback;
         bool overdubbing;
         float expected;
     };
     // Old material 0.5, input 0.25: overdubbing keeps feedback x old and adds
-    // the input; with its gain at 0 the layer is copied unchanged.
+    // the input, also while a multiply extends the loop; with its gain at 0
+    // the layer is copied unchanged.
     const Case cases[] = {
-        { 1.0f, true, 0.75f },
-        { 0.5f, true, 0.5f },
-        { 0.0f, true, 0.25f },
-        { 0.5f, false, 0.5f },
+        { Action::Overdub, 1.0f, true, 0.75f },
+        { Action::Overdub, 0.5f, true, 0.5f },
+        { Action::Overdub, 0.0f, true, 0.25f },
+        { Action::Overdub, 0.5f, false, 0.5f },
+        { Action::Multiply, 1.0f, true, 0.75f },
+        { Action::Multiply, 0.5f, true, 0.5f },
+        { Action::Multiply, 0.0f, true, 0.25f },
+        { Action::Multiply, 0.5f, false, 0.5f },
     };
 
     for (const auto& c : cases)
@@ -200,16 +206,43 @@ TEST (LoopEngine, FeedbackSetsWhatOverdubbingKeeps)
         driver.run (50);
 
         driver.engine->feedback = c.feedback;
-        // Stay within the copy pass, so that each sample is overdubbed once.
-        driver.press (Action::Overdub, 0.25f);
-        if (! c.overdubbing)
+        // Stay within the first pass, so that each sample is overdubbed once.
+        // An overdub starts overdubbing and OVER stops it; a multiply starts
+        // without, and OVER turns it on.
+        driver.press (c.layer, 0.25f);
+        if (c.overdubbing == (c.layer == Action::Multiply))
             driver.press (Action::Overdub, 0.25f);
         driver.run (98, [] (std::int64_t) { return 0.25f; });
 
-        const auto& overdub = driver.slot (1);
-        EXPECT_EQ (overdub.overdubGain.state, c.overdubbing ? GainState::On : GainState::Off);
-        EXPECT_EQ (driver.memoryAt (overdub.start + 50), c.expected) << "feedback " << c.feedback;
+        const auto& layer = driver.slot (1);
+        EXPECT_EQ (layer.overdubGain.state, c.overdubbing ? GainState::On : GainState::Off);
+        EXPECT_EQ (driver.memoryAt (layer.start + 50), c.expected)
+            << (c.layer == Action::Multiply ? "multiply" : "overdub") << ", feedback " << c.feedback;
     }
+}
+
+TEST (LoopEngine, MultiplyStoppedWhileOverdubbingCrossfadesWithoutAStep)
+{
+    EngineDriver driver (false);
+    const auto half = [] (std::int64_t) { return 0.5f; };
+    driver.press (Action::Record, 0.5f);
+    driver.run (299, half);
+    driver.press (Action::Record, 0.5f);
+    driver.run (600, half);
+
+    // Multiplied while overdubbing silence at feedback 0.5, the extension
+    // holds 0.25; the stop crossfades from the source into it.
+    driver.engine->feedback = 0.5f;
+    driver.press (Action::Multiply);
+    driver.press (Action::Overdub);
+    driver.run (447);
+    std::vector<float> outputs { driver.press (Action::Multiply) };
+    for (int n = 1; n < 200; ++n)
+        outputs.push_back (driver.step (0.0f));
+
+    for (std::size_t n = 1; n < outputs.size(); ++n)
+        ASSERT_LT (std::abs (outputs[n] - outputs[n - 1]), 0.01f) << "sample " << n << " after the stop";
+    EXPECT_FLOAT_EQ (outputs.back(), 0.25f);
 }
 
 TEST (LoopEngine, MultiplyHasTheLengthItRan)
