@@ -177,6 +177,18 @@ std::string SavedStateReader::repairUtf8 (const std::string& text)
 SavedStateReader::DocumentShape SavedStateReader::measure (const std::string& text)
 {
     DocumentShape shape;
+
+    // Looked for in the raw text, not by the scan below, which may end a
+    // malformed element elsewhere than the XML reader does.
+    for (auto at = text.find ('<'); at != std::string::npos; at = text.find ('<', at + 1))
+    {
+        if (text.compare (at, 2, "<?") != 0 && text.compare (at, 2, "<!") != 0)
+        {
+            shape.hasInnerProcessingInstructions = text.find ("<?", at) != std::string::npos;
+            break;
+        }
+    }
+
     int depth = 0;
     std::size_t i = 0;
 
@@ -205,7 +217,6 @@ SavedStateReader::DocumentShape SavedStateReader::measure (const std::string& te
         }
         else if (text.compare (i, 2, "<?") == 0)
         {
-            shape.hasInnerProcessingInstructions = shape.hasInnerProcessingInstructions || depth > 0;
             skipPast (i + 2, "?>");
         }
         else if (text.compare (i, 2, "<!") == 0)

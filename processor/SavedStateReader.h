@@ -46,7 +46,7 @@ public:
         int elements = 0;                            ///< number of elements
         int mostAttributes = 0;                      ///< most attributes on one element
         bool hasDeclarations = false;                ///< a "<!" that is neither a comment nor CDATA
-        bool hasInnerProcessingInstructions = false; ///< a "<?" inside an element
+        bool hasInnerProcessingInstructions = false; ///< a "<?" anywhere after the first element starts
     };
 
     static DocumentShape measure (const std::string& text);

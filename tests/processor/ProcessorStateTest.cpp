@@ -131,6 +131,7 @@ TEST (ProcessorState, RefusedLoadsChangeNothing)
         { "hundreds of attributes on one element", stateFromText (manyAttributes) },
         { "thousands of elements", stateFromText (manyElements) },
         { "text after a processing instruction inside an element", stateFromText ("<parameters><?p?>x</parameters>") },
+        { "the same after an element that a malformed attribute ends", stateFromText (R"(<parameters><PARAM b"<?p?>x</parameters>)") },
     };
 
     for (const auto& c : cases)
