@@ -822,6 +822,36 @@ TEST (BundleParameters, TextThatIsNotUtf8IsRefused)
     EXPECT_EQ (value, 0.5);
 }
 
+TEST (BundleParameters, TextReadsAsAValueInRangeOrIsRefused)
+{
+    const struct
+    {
+        const char* text;
+        bool accepted;
+        double value;
+    } cases[] = {
+        { "nan", false, 0.0 },
+        { "-NaN", false, 0.0 },
+        { "1e3293333333", false, 0.0 }, // an exponent that overflows JUCE's reader
+        { "1e-0000000099999999999", false, 0.0 },
+        { "1e0000000005", true, 1.0 },
+        { "-inf", true, 0.0 },
+        { "0.25e1", true, 1.0 },
+    };
+
+    ClapHostedPlugin instance (bundle());
+    ASSERT_TRUE (instance.isReady()) << instance.error();
+    const auto& params = paramsOf (instance.plugin);
+
+    for (const auto& c : cases)
+    {
+        double value = -1.0;
+        EXPECT_EQ (params.text_to_value (instance.plugin, idOf ("feedback"), c.text, &value), c.accepted) << c.text;
+        if (c.accepted)
+            EXPECT_EQ (value, c.value) << c.text;
+    }
+}
+
 //==============================================================================
 TEST (BundleValueEvents, HostEventsSetTheParameterOrAreIgnored)
 {
