@@ -2,6 +2,7 @@
 
 #include "EditorWrapperComponent.h"
 #include "MessageLoopDriver.h"
+#include "SavedStateReader.h"
 
 #include <algorithm>
 #include <cmath>
@@ -56,35 +57,6 @@ void* nativeHandleOf (const clap_window& window)
 bool hostHasCompleteParams (const clap_host_params* params)
 {
     return params->rescan != nullptr && params->clear != nullptr && params->request_flush != nullptr;
-}
-
-/** True when the text holds an exponent of ten digits or more (leading zeros
-    aside), which JUCE's number reader adds up in an int until it overflows.
-*/
-bool hasOverlongExponent (const char* text, std::size_t length)
-{
-    const auto isDigit = [text] (std::size_t i) { return text[i] >= '0' && text[i] <= '9'; };
-
-    for (std::size_t i = 0; i < length; ++i)
-    {
-        if (text[i] != 'e' && text[i] != 'E')
-            continue;
-
-        auto end = i + 1;
-        if (end < length && (text[end] == '+' || text[end] == '-'))
-            ++end;
-        while (end < length && text[end] == '0')
-            ++end;
-
-        const auto start = end;
-        while (end < length && isDigit (end))
-            ++end;
-
-        if (end - start >= 10)
-            return true;
-    }
-
-    return false;
 }
 } // namespace
 
@@ -506,7 +478,7 @@ bool ClapProcessorWrapper::paramsTextToValue (clap_id id, const char* display, d
     // copies the bytes, so malformed UTF-8 overruns the copy: text that is not
     // UTF-8 is refused, and the rest is copied with its length.
     const auto length = std::min<std::size_t> (std::strlen (display), static_cast<std::size_t> (INT32_MAX));
-    if (! juce::CharPointer_UTF8::isValidString (display, static_cast<int> (length)) || hasOverlongExponent (display, length))
+    if (! juce::CharPointer_UTF8::isValidString (display, static_cast<int> (length)) || SavedStateReader::hasOverlongExponent (display, length))
         return false;
 
     // Text such as "nan" reads as not-a-number, which is no value to give a host.

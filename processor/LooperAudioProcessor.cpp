@@ -159,13 +159,15 @@ void LooperAudioProcessor::setStateInformation (const void* data, int sizeInByte
         return;
 
     // A "value" that reads as not-a-number would pass through the parameter's
-    // clamping and leave it NaN; such a value counts as missing instead.
+    // clamping and leave it NaN, and one that overflows JUCE's number reader
+    // must not reach it; such a value counts as missing instead.
     for (auto child : tree)
     {
-        if (auto* parameter = apvts.getParameter (child.getProperty ("id").toString()))
+        if (auto* parameter = apvts.getParameter (child.getProperty ("id").toString()); parameter != nullptr && child.hasProperty ("value"))
         {
-            const auto value = static_cast<double> (child.getProperty ("value"));
-            if (child.hasProperty ("value") && std::isnan (value))
+            const auto text = child.getProperty ("value").toString();
+            if (SavedStateReader::hasOverlongExponent (text.toRawUTF8(), text.getNumBytesAsUTF8())
+                || std::isnan (static_cast<double> (child.getProperty ("value"))))
                 child.setProperty ("value", parameter->convertFrom0to1 (parameter->getDefaultValue()), nullptr);
         }
     }

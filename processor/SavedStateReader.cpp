@@ -150,6 +150,32 @@ std::unique_ptr<juce::XmlElement> SavedStateReader::read (const void* data, int 
     return xml;
 }
 
+bool SavedStateReader::hasOverlongExponent (const char* text, std::size_t length)
+{
+    const auto isDigit = [text] (std::size_t i) { return text[i] >= '0' && text[i] <= '9'; };
+
+    for (std::size_t i = 0; i < length; ++i)
+    {
+        if (text[i] != 'e' && text[i] != 'E')
+            continue;
+
+        auto end = i + 1;
+        if (end < length && (text[end] == '+' || text[end] == '-'))
+            ++end;
+        while (end < length && text[end] == '0')
+            ++end;
+
+        const auto start = end;
+        while (end < length && isDigit (end))
+            ++end;
+
+        if (end - start >= 10)
+            return true;
+    }
+
+    return false;
+}
+
 std::string SavedStateReader::repairUtf8 (const std::string& text)
 {
     static constexpr char replacement[] = "\xef\xbf\xbd"; // U+FFFD

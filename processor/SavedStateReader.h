@@ -33,6 +33,12 @@ public:
     */
     static std::unique_ptr<juce::XmlElement> read (const void* data, int sizeInBytes);
 
+    /** True when the text holds an exponent of ten digits or more (leading
+        zeros aside), which JUCE's number reader adds up in an int until it
+        overflows: such text must not reach it.
+    */
+    static bool hasOverlongExponent (const char* text, std::size_t length);
+
     /** The text with every malformed UTF-8 sequence replaced by U+FFFD. */
     static std::string repairUtf8 (const std::string& text);
 

@@ -245,6 +245,10 @@ TEST (ProcessorState, ValueThatIsNotANumberGivesTheDefault)
     loadState (processor, document ("parameters", "", R"(<PARAM id="feedback" value="nan"/><PARAM id="level" value="0.5"/>)"));
     EXPECT_EQ (parameterValue (processor, "feedback"), 1.0f);
     EXPECT_EQ (parameterValue (processor, "level"), 0.5f);
+
+    // An exponent of ten digits overflows JUCE's number reader.
+    loadState (processor, document ("parameters", "", R"(<PARAM id="level" value="0.5e3293333333"/>)"));
+    EXPECT_EQ (parameterValue (processor, "level"), 1.0f);
 }
 
 TEST (ProcessorState, DamagedStatesAreAcceptedCleanlyOrChangeNothing)
