@@ -14,8 +14,14 @@ seconds=${1:-60}
 targets=(fuzz_processor_state fuzz_clap_state fuzz_clap_process fuzz_clap_param_text)
 build=$REPO_ROOT/build/fuzz
 
+echo "== Fuzzing: each target for $seconds s =="
 CC=clang CXX=clang++ configure_and_build fuzz RelWithDebInfo 7 \
     -DRAVELWICK_SANITIZE=address,undefined -DRAVELWICK_BUILD_FUZZERS=ON -DRAVELWICK_BUILD_BENCHMARKS=OFF
+
+# LeakSanitizer's handling of dynamic thread-local storage crashes on this
+# glibc once the bundle's thread_local variables are in use.
+export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}intercept_tls_get_addr=0
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:+$UBSAN_OPTIONS:}print_stacktrace=1
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -38,8 +44,9 @@ for i in "${!targets[@]}"; do
         echo "$target: ${runs:-?} runs in $seconds s, $coverage, nothing found"
     else
         failed=1
-        echo "$target: FAILED, reproducer in $build/findings/$target; the end of its log:"
-        tail -n 60 "$work/$target.log"
+        echo "$target: FAILED, reproducer in $build/findings/$target; its report:"
+        report=$(sed -n '/ERROR\|fuzzing:\|runtime error\|Tracer caught/,$p' "$work/$target.log" | head -n 80)
+        echo "${report:-$(tail -n 40 "$work/$target.log")}"
     fi
 done
 

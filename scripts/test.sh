@@ -26,3 +26,6 @@ for juce_major in 7 8; do
     configure_and_build "$folder" Debug "$juce_major"
     with_display ctest --test-dir "$REPO_ROOT/build/$folder" --output-on-failure --parallel "$JOBS"
 done
+
+# libFuzzer targets under the sanitizers, a minute each, side by side.
+bash "$REPO_ROOT/scripts/fuzz.sh" 60
