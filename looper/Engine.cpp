@@ -297,7 +297,23 @@ void Engine::startOperation (OperationKind kind) noexcept
 
     auto& previous = operations[prev (slot)];
     auto& operation = operations[slot];
-    const Position start = previous.end + 1;
+    Position start = previous.end + 1;
+
+    // The copy of a loop longer than half the memory wraps round onto the
+    // loop itself. Started early in the loop, it would overwrite material
+    // before reading it; such an overdub works over the loop in place from the
+    // play position on, each sample read before it is written, and replaces
+    // the loop in the history (which the copy would have dropped anyway).
+    bool overdubsInPlace = false;
+    if (kind == OperationKind::Overdub)
+    {
+        const Position length = previous.end + 1 - previous.start;
+        const Position offset = previous.position - previous.start + 1;
+        overdubsInPlace = offset < length && offset < 2 * length - kMemorySize;
+
+        if (overdubsInPlace)
+            start = previous.start + offset;
+    }
 
     // End the previous layer. An Overdub's copy pass always runs to its end,
     // so that its layer is complete when undo comes back to it.
@@ -392,7 +408,10 @@ void Engine::startOperation (OperationKind kind) noexcept
     if (dropOldest)
         firstIndex = next (firstIndex);
 
-    if (startsHistory || dropOldest)
+    if (overdubsInPlace)
+        firstIndex = slot;
+
+    if (startsHistory || dropOldest || overdubsInPlace)
         oldestStart = operations[firstIndex].start;
 }
 

@@ -509,6 +509,40 @@ TEST (LoopEngine, OverdubThatIsTheOnlyLayerKeepsItsSlotAtTheMemoryLimit)
     EXPECT_EQ (driver.step (0.0f), 0.25f);
 }
 
+TEST (LoopEngine, OverdubCopiesLoopsOfAnyLengthExactly)
+{
+    // A copy of a loop longer than half the memory wraps round onto the loop
+    // itself; wherever the overdub starts, nothing may be overwritten before
+    // it has been copied.
+    const struct
+    {
+        std::int64_t length;
+        std::int64_t playedBeforeOverdub;
+    } cases[] = { { 300'000, 1'000 }, { 800'000, 1'000 }, { 800'000, 100'000 }, { 800'000, 250'000 }, { 1'000'000, 250'000 } };
+
+    for (const auto& c : cases)
+    {
+        EngineDriver driver (false);
+        recordLoop (driver, c.length);
+        driver.run (c.playedBeforeOverdub);
+        std::vector<float> loop;
+        for (Position p = 0; p < c.length; ++p)
+            loop.push_back (driver.memoryAt (p));
+
+        driver.press (Action::Overdub);
+        driver.press (Action::Overdub); // overdubbing off: a plain copy
+        driver.run (c.length);
+
+        const auto& overdub = driver.current();
+        ASSERT_EQ (overdub.kind, OperationKind::Overdub);
+        ASSERT_EQ (overdub.end - overdub.start + 1, c.length);
+        const auto loopOffset = static_cast<Position> (overdub.loopStart) - overdub.start;
+        for (Position p = 0; p < c.length; ++p)
+            ASSERT_EQ (driver.memoryAt (overdub.start + (loopOffset + p) % c.length), loop[static_cast<std::size_t> (p)])
+                << "loop of " << c.length << " overdubbed after " << c.playedBeforeOverdub << ", sample " << p;
+    }
+}
+
 TEST (LoopEngine, MonitorGainFollowsRecordingAndOverdubbing)
 {
     EngineDriver driver (false);
