@@ -138,7 +138,7 @@ std::unique_ptr<juce::XmlElement> SavedStateReader::read (const void* data, int 
 
     const auto shape = measure (text);
 
-    if (shape.hasDeclarations || shape.hasInnerProcessingInstructions || shape.depth > maximumDepth || shape.elements > maximumElements
+    if (shape.hasDeclarations || shape.hasInnerProcessingInstructions || shape.hasMarkupInValues || shape.depth > maximumDepth || shape.elements > maximumElements
         || shape.mostAttributes > maximumAttributes)
         return {};
 
@@ -271,6 +271,8 @@ SavedStateReader::DocumentShape SavedStateReader::measure (const std::string& te
                 {
                     if (c == quote)
                         quote = 0;
+                    else if (c == '<')
+                        shape.hasMarkupInValues = true;
                 }
                 else if (c == '"' || c == '\'')
                 {

@@ -28,8 +28,10 @@ public:
         data holds none or one beyond the limits. Document type declarations
         (and with them entity definitions, which the XML reader would expand
         without bound) are refused too, and so are processing instructions
-        inside elements (text after one sends the XML reader round in circles):
-        this plug-in never writes any.
+        inside elements (text after one sends the XML reader round in circles)
+        and a "<" inside a quoted value (where a malformed attribute can have
+        the XML reader see elements that the scan does not): this plug-in
+        never writes any.
     */
     static std::unique_ptr<juce::XmlElement> read (const void* data, int sizeInBytes);
 
@@ -53,6 +55,7 @@ public:
         int mostAttributes = 0;                      ///< most attributes on one element
         bool hasDeclarations = false;                ///< a "<!" that is neither a comment nor CDATA
         bool hasInnerProcessingInstructions = false; ///< a "<?" anywhere after the first element starts
+        bool hasMarkupInValues = false;              ///< a "<" inside a quoted attribute value
     };
 
     static DocumentShape measure (const std::string& text);

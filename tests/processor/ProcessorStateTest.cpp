@@ -126,6 +126,7 @@ TEST (ProcessorState, RefusedLoadsChangeNothing)
         { "not XML", stateFromText ("this is not XML") },
         { "zero at the start of the text", stateFromText (std::string ("\0<a/>", 5)) },
         { "nested too deeply to read safely", stateFromText (tooDeep) },
+        { "the same behind a quote that a malformed attribute opens", stateFromText (R"(<parameters><e y")" + tooDeep) },
         { "entity referring to itself", stateFromText (selfReferringEntity) },
         { "nesting hidden behind closing tags in a processing instruction", stateFromText (hiddenClosers) },
         { "hundreds of attributes on one element", stateFromText (manyAttributes) },
