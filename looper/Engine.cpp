@@ -146,17 +146,23 @@ void Engine::applyMemoryLimit() noexcept
         return;
 
     // The writing has come round to the oldest kept layer. When that layer is
-    // the writer itself it cannot be dropped: a recording or multiply stops
-    // there (a single recording therefore ends at exactly the memory's length),
-    // while an Overdub goes on, since its copy pass ends by itself.
-    if (currentIndex == firstIndex)
+    // the writer itself, or the layer a multiply is still repeating, it cannot
+    // be dropped: a recording or multiply stops there (a single recording
+    // therefore ends at exactly the memory's length), while an Overdub goes
+    // on, since its copy pass ends by itself.
+    const bool oldestIsRepeated = cur.kind == OperationKind::Multiply && cur.sourceIndex == firstIndex;
+
+    if (currentIndex == firstIndex || oldestIsRepeated)
     {
         if (cur.kind != OperationKind::Overdub)
         {
             cur.writeGain.state = GainState::FadingOut;
             cur.writeGain.target = 0.0f;
             cur.overdubGain.fadeOut();
-            cur.playGain.restartFromZero();
+
+            // A recording starts to play; a multiply already plays.
+            if (cur.kind == OperationKind::Record)
+                cur.playGain.restartFromZero();
         }
     }
     else

@@ -465,23 +465,47 @@ TEST (LoopEngine, UnstoppedRecordingEndsAtTheMemoryLength)
 TEST (LoopEngine, WritingIntoTheOldestLayerDropsItAndGoesOn)
 {
     EngineDriver driver (false);
-    recordLoop (driver, 1'000'000);
+    recordLoop (driver, 900'000);
+    driver.press (Action::Multiply);
+    driver.run (99'999);
+    driver.press (Action::Multiply); // a layer of 100'000 after the recording
     driver.press (Action::Multiply);
 
     auto& e = *driver.engine;
-    const auto& multiply = driver.slot (1);
+    const auto& multiply = driver.slot (2);
     driver.run (kMemory - 1'000'000 - 1);
     EXPECT_EQ (e.firstIndex, 0u);
     driver.run (1);
     EXPECT_EQ (e.firstIndex, 1u) << "the recording is dropped";
-    EXPECT_EQ (e.oldestStart, multiply.start);
+    EXPECT_EQ (e.oldestStart, driver.slot (1).start);
     EXPECT_EQ (multiply.writeGain.state, GainState::On) << "the multiply goes on";
 
-    // Once it comes round to its own start it is the oldest layer and stops.
-    driver.run (1'000'000);
-    EXPECT_EQ (multiply.end - multiply.start + 1, kMemory);
+    // It cannot drop the layer it repeats: it stops where that layer begins.
+    driver.run (900'000);
+    EXPECT_EQ (multiply.end - multiply.start + 1, kMemory - 100'000);
     EXPECT_EQ (multiply.writeGain.state, GainState::FadingOut);
     EXPECT_EQ (e.firstIndex, 1u);
+}
+
+TEST (LoopEngine, MultiplyStoppedByTheMemoryRepeatsItsLoopExactlyAndPlaysOn)
+{
+    EngineDriver driver (false);
+    recordLoop (driver, 400'000);
+    driver.run (1'000);
+    std::vector<float> loop;
+    for (Position p = 0; p < 400'000; ++p)
+        loop.push_back (driver.memoryAt (p));
+
+    driver.press (Action::Multiply);
+    const auto playedFrom = static_cast<std::size_t> (driver.slot (0).position);
+    driver.run (kMemory);
+
+    const auto& multiply = driver.slot (1);
+    ASSERT_NE (multiply.writeGain.state, GainState::On);
+    EXPECT_EQ (multiply.playGain.value, 1.0f) << "no dip where the memory stops it";
+    // Past the seam, where the loop's continuation faded into its beginning.
+    for (Position j = kFadeSamples; j <= multiply.end - multiply.start; ++j)
+        ASSERT_EQ (driver.memoryAt (multiply.start + j), loop[(playedFrom + static_cast<std::size_t> (j)) % loop.size()]) << "sample " << j;
 }
 
 TEST (LoopEngine, OverdubThatIsTheOnlyLayerKeepsItsSlotAtTheMemoryLimit)
