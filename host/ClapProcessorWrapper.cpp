@@ -475,10 +475,11 @@ bool ClapProcessorWrapper::paramsValueToText (clap_id id, double value, char* di
 bool ClapProcessorWrapper::paramsTextToValue (clap_id id, const char* display, double* value)
 {
     // Without a length JUCE sizes its copy of the text by decoding it and then
-    // copies the bytes, so malformed UTF-8 overruns the copy: text that is not
-    // UTF-8 is refused, and the rest is copied with its length.
+    // copies the bytes, so malformed UTF-8 overruns the copy, and it decodes
+    // overlong forms, which would hide an exponent from the check: text that
+    // is not UTF-8 is refused, and the rest is copied with its length.
     const auto length = std::min<std::size_t> (std::strlen (display), static_cast<std::size_t> (INT32_MAX));
-    if (! juce::CharPointer_UTF8::isValidString (display, static_cast<int> (length)) || SavedStateReader::hasOverlongExponent (display, length))
+    if (! SavedStateReader::isValidUtf8 (display, length) || SavedStateReader::hasOverlongExponent (display, length))
         return false;
 
     // Text such as "nan" reads as not-a-number, which is no value to give a host.

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 namespace
 {
@@ -18,7 +19,7 @@ std::uint32_t readLittleEndian32 (const char* bytes) noexcept
 }
 
 /** Length of the well-formed UTF-8 sequence at text[i], or 0 when it is malformed. */
-std::size_t sequenceLength (const std::string& text, std::size_t i) noexcept
+std::size_t sequenceLength (std::string_view text, std::size_t i) noexcept
 {
     const auto byte = [&text] (std::size_t at) { return static_cast<unsigned char> (text[at]); };
     const auto lead = byte (i);
@@ -174,6 +175,21 @@ bool SavedStateReader::hasOverlongExponent (const char* text, std::size_t length
     }
 
     return false;
+}
+
+bool SavedStateReader::isValidUtf8 (const char* text, std::size_t length)
+{
+    const std::string_view view (text, length);
+
+    for (std::size_t i = 0; i < view.size();)
+    {
+        const auto sequence = sequenceLength (view, i);
+        if (sequence == 0)
+            return false;
+        i += sequence;
+    }
+
+    return true;
 }
 
 std::string SavedStateReader::repairUtf8 (const std::string& text)

@@ -41,6 +41,12 @@ public:
     */
     static bool hasOverlongExponent (const char* text, std::size_t length);
 
+    /** True when the text is well-formed UTF-8: no overlong forms (which
+        JUCE decodes, so that "\xc1\xa5" reads as an 'e'), surrogates or code
+        points beyond U+10FFFF.
+    */
+    static bool isValidUtf8 (const char* text, std::size_t length);
+
     /** The text with every malformed UTF-8 sequence replaced by U+FFFD. */
     static std::string repairUtf8 (const std::string& text);
 

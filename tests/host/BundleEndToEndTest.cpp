@@ -814,7 +814,8 @@ TEST (BundleParameters, TextThatIsNotUtf8IsRefused)
     const auto& params = paramsOf (instance.plugin);
 
     // A lead byte without its continuation once made the copy of the text far too small for it.
-    const std::string malformed[] = { "\xc0" + std::string (4000, '5'), "0.5\xff", "\xe2\x82" };
+    // An overlong 'e' once slipped an exponent past the check on exponents.
+    const std::string malformed[] = { "\xc0" + std::string (4000, '5'), "0.5\xff", "\xe2\x82", std::string ("1\xc1\xa5") + "3293333333" };
     for (const auto& text : malformed)
     {
         double value = -1.0;
