@@ -2,10 +2,12 @@
 // drives it: an audio thread of its own processes random blocks and flushes
 // parameters, while the main thread saves and loads the state, reads the
 // parameters, opens and closes the editor and runs the plug-in's timers and
-// file descriptors. Under ThreadSanitizer every unsynchronised access between
-// the two is a failure.
+// file descriptors. With an X display the editor is embedded in a window and
+// its buttons are clicked; without one it stays headless. Under
+// ThreadSanitizer every unsynchronised access between the threads is a failure.
 
 #include "ClapPluginLibrary.h"
+#include "X11HostWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -17,8 +19,10 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <string>
 #include <thread>
@@ -34,6 +38,10 @@ constexpr std::uint32_t kMaxFrames = 512;
 constexpr std::size_t kChannels = 2;
 constexpr int kRounds = 12;
 constexpr auto kPatience = 30s; // for the audio thread to take its next block, however slow the build
+
+// The editor's size at scale 1, and the centres of its eight action buttons: two rows of four.
+constexpr int kEditorSide = 480;
+constexpr int kFirstButtonX = 75, kFirstButtonY = 120, kButtonPitch = 110;
 
 const ClapPluginLibrary& bundle()
 {
@@ -455,21 +463,47 @@ TEST (ThreadSafety, MainThreadWorkWhileTheAudioThreadProcesses)
     ASSERT_FALSE (initialState.empty());
     ASSERT_TRUE (plugin->activate (plugin, kSampleRate, 1, kMaxFrames));
 
+    std::optional<X11HostWindow> window;
+    if (const char* display = std::getenv ("DISPLAY"); display != nullptr && *display != '\0')
+    {
+        window.emplace (kEditorSide, kEditorSide);
+        ASSERT_TRUE (window->isOpen()) << window->error();
+    }
+    const auto service = [&] {
+        if (window)
+            window->processEvents();
+        host.service (plugin);
+    };
+
     int savesFailed = 0, loadsFailed = 0, editorsFailed = 0;
     {
         AudioThread audio (host, plugin, parameterIds);
 
         for (int round = 0; round < kRounds; ++round)
         {
-            const bool created = gui->create (plugin, CLAP_WINDOW_API_X11, false);
-            editorsFailed += created ? 0 : 1;
-            gui->set_scale (plugin, round % 2 == 0 ? 1.0 : 2.0);
+            bool opened = gui->create (plugin, CLAP_WINDOW_API_X11, false);
+            // The window keeps the editor's size at scale 1.
+            opened = gui->set_scale (plugin, window || round % 2 == 0 ? 1.0 : 2.0) && opened;
             std::uint32_t width = 0, height = 0;
-            gui->get_size (plugin, &width, &height);
+            opened = gui->get_size (plugin, &width, &height) && opened;
+            if (window)
+            {
+                const auto parent = window->clapWindow();
+                opened = gui->set_parent (plugin, &parent) && gui->show (plugin) && opened;
+            }
+            editorsFailed += opened ? 0 : 1;
 
             for (int step = 0; step < 4; ++step)
             {
-                host.service (plugin);
+                service();
+                if (window)
+                {
+                    const int button = (4 * round + step) % 8;
+                    window->press (kFirstButtonX + kButtonPitch * (button % 4), kFirstButtonY + kButtonPitch * (button / 4));
+                    service();
+                    window->release();
+                    service();
+                }
 
                 const auto state = saveState (plugin);
                 savesFailed += state.empty() ? 1 : 0;
@@ -486,8 +520,9 @@ TEST (ThreadSafety, MainThreadWorkWhileTheAudioThreadProcesses)
                 ASSERT_TRUE (audio.takesAnotherBlock()) << "the audio thread stalled";
             }
 
-            if (created)
-                gui->destroy (plugin);
+            if (window)
+                gui->hide (plugin);
+            gui->destroy (plugin);
         }
 
         audio.stop();
@@ -498,7 +533,7 @@ TEST (ThreadSafety, MainThreadWorkWhileTheAudioThreadProcesses)
         EXPECT_GT (host.flushRequests.load(), 0);
     }
 
-    host.service (plugin);
+    service();
     plugin->deactivate (plugin);
     plugin->destroy (plugin);
 
