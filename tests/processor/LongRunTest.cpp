@@ -15,26 +15,26 @@
 #include <vector>
 
 /*  A long offline run of the processor: hours of a random but fixed-seed
-    session (every action by parameter and by MIDI note, both switch modes, all
-    mix modes, feedback, level and mute changes, block sizes from 1 to 4096
-    frames, an input of tones, noise, clicks and silences) rendered as fast as
-    the machine goes. RAVELWICK_LONG_RUN_HOURS sets the length of audio; the
-    default is the short run that the test command runs.
+    session (every action by parameter and, but for MUTE, by MIDI note, both
+    switch modes, all mix modes, feedback, level and mute changes, blocks of
+    1 to 4096 frames, an input of tones, noise, clicks and silences) rendered
+    as fast as the machine goes. RAVELWICK_LONG_RUN_HOURS sets the length of
+    audio; the default is the short run that the test command runs.
 
     Three processors run in lockstep on every block:
     - the reference, on the input x;
     - a repeat, on the same input, whose positions start 2^31 - 1000 frames
-      away from the reference's (from 0 when the reference's start just
-      below 2^31, and the other way round): the two runs must give identical
-      output, bit for bit, block by block. Where a loop lies in the loop
-      memory must not matter, and nothing may differ from run to run;
+      away from the reference's (from 0 when the reference starts just below
+      2^31, and the other way round): the two runs must give identical output,
+      bit for bit, block by block. Where a loop lies in the loop memory must
+      not matter, and nothing may differ from run to run;
     - an envelope, on |x|. Every gain, feedback, level and crossfade weight is
       in 0..1, and no decision of the engine depends on the audio, so each
-      output sample is a sum of past input samples with weights >= 0 that both
-      runs share. Hence |output| <= envelope output: a bound that holds for
-      every sample. No fixed bound exists: at feedback 1, each pass of an
-      overdub adds up to one more input's worth to the loop, for as long as
-      the player keeps overdubbing.
+      output sample is a sum of past input samples with weights >= 0, the
+      same in the reference and the envelope. Hence |output| <= envelope
+      output: a bound that holds for every sample. No fixed bound exists: at
+      feedback 1, each pass of an overdub adds up to one more input's worth to
+      the loop, for as long as the player keeps overdubbing.
 
     A glitch is a steady loop that does not repeat itself: whenever nothing
     writes to the loop and the controls are still, the output must repeat
