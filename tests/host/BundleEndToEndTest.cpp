@@ -853,7 +853,9 @@ TEST (BundleParameters, TextReadsAsAValueInRangeOrIsRefused)
         double value = -1.0;
         EXPECT_EQ (params.text_to_value (instance.plugin, idOf ("feedback"), c.text, &value), c.accepted) << c.text;
         if (c.accepted)
+        {
             EXPECT_EQ (value, c.value) << c.text;
+        }
     }
 }
 
