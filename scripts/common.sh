@@ -14,8 +14,8 @@ export CCACHE_NOHASHDIR=true
 
 JOBS=$(nproc)
 
-# configure_and_build FOLDER BUILD_TYPE JUCE_MAJOR [extra cmake arguments...]
-configure_and_build()
+# configure_build_folder FOLDER BUILD_TYPE JUCE_MAJOR [extra cmake arguments...]
+configure_build_folder()
 {
     local folder=$1 build_type=$2 juce_major=$3
     shift 3
@@ -26,5 +26,11 @@ configure_and_build()
         -DRAVELWICK_JUCE_MAJOR="$juce_major" \
         -DRAVELWICK_JUCE8_MODULES="$JUCE8_MODULES" \
         "$@"
-    cmake --build "$REPO_ROOT/build/$folder" --parallel "$JOBS"
+}
+
+# configure_and_build FOLDER BUILD_TYPE JUCE_MAJOR [extra cmake arguments...]
+configure_and_build()
+{
+    configure_build_folder "$@"
+    cmake --build "$REPO_ROOT/build/$1" --parallel "$JOBS"
 }

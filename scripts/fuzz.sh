@@ -15,8 +15,10 @@ targets=(fuzz_processor_state fuzz_clap_state fuzz_clap_process fuzz_clap_param_
 build=$REPO_ROOT/build/fuzz
 
 echo "== Fuzzing: each target for $seconds s =="
-CC=clang CXX=clang++ configure_and_build fuzz RelWithDebInfo 7 \
+CC=clang CXX=clang++ configure_build_folder fuzz RelWithDebInfo 7 \
     -DRAVELWICK_SANITIZE=address,undefined -DRAVELWICK_BUILD_FUZZERS=ON -DRAVELWICK_BUILD_BENCHMARKS=OFF
+# Only the fuzzers: the test programs in this folder are not run here.
+cmake --build "$build" --parallel "$JOBS" --target "${targets[@]}"
 
 # LeakSanitizer's handling of dynamic thread-local storage crashes on this
 # glibc once the bundle's thread_local variables are in use.
