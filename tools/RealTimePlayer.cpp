@@ -3,6 +3,14 @@
 #include <algorithm>
 #include <utility>
 
+namespace
+{
+// Further behind than this, the player drops the time it missed, as an audio
+// device does on an underrun. Chasing it would keep the host's loop from its
+// windows and timers, for ever once the blocks take longer than they last.
+constexpr std::chrono::milliseconds kLongestLag { 50 };
+} // namespace
+
 RealTimePlayer::RealTimePlayer (ClapHostedPlugin& hosted, const juce::AudioBuffer<float>& signal, double rate, std::uint32_t frames,
                                 RenderScript actions)
     : plugin (hosted),
@@ -69,7 +77,11 @@ void RealTimePlayer::queueEvents (const std::vector<ClapHostedPlugin::Event>& ne
 
 bool RealTimePlayer::processDueBlocks()
 {
-    while (playing && nextBlockTime() <= Clock::now())
+    const auto now = Clock::now();
+    if (playing && now - nextBlockTime() > kLongestLag)
+        startTime += now - nextBlockTime() - kLongestLag;
+
+    while (playing && nextBlockTime() <= now)
     {
         if (! processBlock())
         {

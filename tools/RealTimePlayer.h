@@ -40,8 +40,11 @@ public:
 
     bool isPlaying() const noexcept { return playing; }
 
-    /** Processes every block whose time has come. False, with error() set,
-        once a block failed; nothing more is played after that.
+    /** Processes every block whose time has come. Once it is more than
+        50 ms behind, the time before that is dropped, as a device drops it
+        on an underrun, and the frames go on from where they were. False,
+        with error() set, once a block failed; nothing more is played after
+        that.
     */
     bool processDueBlocks();
 
