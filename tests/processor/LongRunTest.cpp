@@ -270,6 +270,7 @@ public:
     explicit Session (std::uint64_t seed)
         : random (seed)
     {
+        warmUp = firstSteps();
     }
 
     /** Events due at the start of the block that begins at time t. */
@@ -339,6 +340,7 @@ private:
     /** A press at t and its release a tap later, by parameter or by note. */
     void tap (std::int64_t t, Action action, bool byNote, double holdSeconds = kTapSeconds)
     {
+        ++actionCounts[std::string (nameOf[action]) + (byNote ? " by note" : "")];
         const auto release = t + seconds (holdSeconds);
         if (byNote)
         {
@@ -353,10 +355,9 @@ private:
     }
 
     /** REC, OVER or MULT for a while: held down in Hold mode, pressed twice in Toggle mode. */
-    void gesture (std::int64_t t, Action action, double duration)
+    void gesture (std::int64_t t, Action action, bool byNote, double duration)
     {
         duration = std::max (duration, 3.0 * kTapSeconds);
-        const bool byNote = random.chance (0.4);
 
         if (hold)
         {
@@ -403,7 +404,59 @@ private:
         looper writes, so most of the time goes to recording, overdubbing and
         multiplying: a day of this session passes position 2^31.
     */
-    static constexpr std::array<double, numChoices> weights { 25, 14, 30, 12, 3, 3, 2, 3, 3, 5 };
+    static constexpr std::array<double, numChoices> weights { 32, 12, 30, 9, 3, 3, 2, 3, 3, 3 };
+
+    /** One decision: what to do, and for an action which one and how. */
+    struct Step
+    {
+        Choice choice;
+        Action action = record;
+        bool byNote = false;
+    };
+
+    /** A player first tries each action by parameter and by note, and every
+        other control, in a random order; the short run sees them all.
+    */
+    std::vector<Step> firstSteps()
+    {
+        std::vector<Step> steps;
+        for (bool byNote : { false, true })
+        {
+            steps.push_back ({ recordALoop, record, byNote });
+            steps.push_back ({ overdubAWhile, overdub, byNote });
+            steps.push_back ({ multiplyAWhile, multiply, byNote });
+            for (auto action : { retrig, undo, redo, reset })
+                steps.push_back ({ pressOnce, action, byNote });
+        }
+        for (auto choice : { switchMute, changeFeedback, changeLevel, changeMixMode, changeMixMode, changeSwitchMode, listenAWhile })
+            steps.push_back ({ choice });
+
+        for (auto i = steps.size() - 1; i > 0; --i)
+            std::swap (steps[i], steps[static_cast<std::size_t> (random.integer (0, static_cast<std::int64_t> (i)))]);
+        return steps;
+    }
+
+    Step randomStep()
+    {
+        Step step { choose() };
+        step.byNote = random.chance (0.4);
+
+        if (step.choice == overdubAWhile)
+            step.action = overdub;
+        else if (step.choice == multiplyAWhile)
+            step.action = multiply;
+        else if (step.choice == pressOnce)
+        {
+            constexpr std::array<Action, 4> actions { retrig, undo, redo, reset };
+            constexpr std::array<double, 4> upTo { 0.30, 0.65, 0.90, 1.0 };
+            const auto pick = random.uniform();
+            std::size_t i = 0;
+            while (pick >= upTo[i])
+                ++i;
+            step.action = actions[i];
+        }
+        return step;
+    }
 
     Choice choose()
     {
@@ -425,7 +478,7 @@ private:
     {
         const auto& current = engine.current();
         const double loopSeconds = engine.historyEmpty ? 1.0 : static_cast<double> (current.end - current.start + 1) / kSampleRate;
-        const double gap = random.between (0.1, 1.0);
+        const double gap = random.between (0.1, 0.6);
         nextDecision = t + seconds (gap);
 
         // The first loop that spans position 2^31, where 32-bit positions
@@ -439,18 +492,27 @@ private:
         }
 
         // The session opens by recording a loop and listening to it.
-        const auto choice = decisions++ == 0 ? recordALoop : choose();
+        Step step { recordALoop };
+        if (decisions++ > 0)
+        {
+            if (warmUp.empty())
+                step = randomStep();
+            else
+            {
+                step = warmUp.back();
+                warmUp.pop_back();
+            }
+        }
 
-        switch (choice)
+        switch (step.choice)
         {
             case recordALoop:
             {
-                ++actionCounts["REC"];
                 const auto length = recordingLength();
-                gesture (t, record, length);
+                gesture (t, record, step.byNote, length);
                 const auto end = t + seconds (length + kTapSeconds);
                 nextDecision = end + seconds (gap);
-                if (decisions == 1 || random.chance (0.15))
+                if (decisions == 1 || random.chance (0.1))
                     listen (end, std::min (length, 30.0));
                 break;
             }
@@ -458,28 +520,17 @@ private:
             case overdubAWhile:
             case multiplyAWhile:
             {
-                const auto action = choice == overdubAWhile ? overdub : multiply;
-                ++actionCounts[nameOf[action]];
-                const auto duration = std::min (random.between (0.3, 3.0) * loopSeconds, 60.0);
-                gesture (t, action, duration);
+                const auto duration = std::min (random.between (step.action == overdub ? 0.3 : 0.5, step.action == overdub ? 1.5 : 3.0) * loopSeconds, 60.0);
+                gesture (t, step.action, step.byNote, duration);
                 // Now and then the next action comes while this one still runs.
                 nextDecision = t + seconds (random.chance (0.2) ? random.between (0.2, duration) : duration + kTapSeconds + gap);
                 break;
             }
 
             case pressOnce:
-            {
-                constexpr std::array<Action, 4> actions { retrig, undo, redo, reset };
-                constexpr std::array<double, 4> upTo { 0.30, 0.65, 0.90, 1.0 };
-                const auto pick = random.uniform();
-                std::size_t i = 0;
-                while (pick >= upTo[i])
-                    ++i;
-                ++actionCounts[nameOf[actions[i]]];
-                tap (t, actions[i], random.chance (0.4));
+                tap (t, step.action, step.byNote);
                 nextDecision += seconds (kTapSeconds);
                 break;
-            }
 
             case switchMute:
                 ++actionCounts["MUTE"];
@@ -502,20 +553,21 @@ private:
 
             case changeMixMode:
                 ++actionCounts["mix mode"];
-                mixMode = static_cast<int> (random.integer (0, 2));
+                mixMode = (mixMode + 1) % 3;
                 setParameter (t, LooperAudioProcessor::mixModeIndex, static_cast<float> (mixMode));
                 break;
 
             case changeSwitchMode:
+            {
                 // Switching with a gesture under way would leave the gesture half
                 // in one mode and half in the other; a player finishes it first.
-                if (pending.empty())
-                {
-                    ++actionCounts["switch mode"];
-                    hold = ! hold;
-                    setParameter (t, LooperAudioProcessor::triggerModeIndex, hold ? 1.0f : 0.0f);
-                }
+                const auto when = pending.empty() ? t : pending.rbegin()->first;
+                ++actionCounts["switch mode"];
+                hold = ! hold;
+                setParameter (when, LooperAudioProcessor::triggerModeIndex, hold ? 1.0f : 0.0f);
+                nextDecision = std::max (nextDecision, when + seconds (gap));
                 break;
+            }
 
             case listenAWhile:
             case numChoices:
@@ -543,6 +595,7 @@ private:
     std::int64_t nextDecision = seconds (0.1);
     std::int64_t silentFrom = 0, silentUntil = 0;
     std::int64_t decisions = 0;
+    std::vector<Step> warmUp;
     bool listenedAcross2To31 = false;
     bool hold = false;
     int mixMode = 0;
