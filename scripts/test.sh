@@ -27,5 +27,9 @@ for juce_major in 7 8; do
     with_display ctest --test-dir "$REPO_ROOT/build/$folder" --output-on-failure --parallel "$JOBS"
 done
 
+# The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer, the
+# threaded tests under ThreadSanitizer, and the bundle's tests under valgrind.
+with_display bash "$REPO_ROOT/scripts/check-sanitizers.sh"
+
 # libFuzzer targets under the sanitizers, a minute each, side by side.
 bash "$REPO_ROOT/scripts/fuzz.sh" 60
