@@ -17,7 +17,7 @@
 // output channel, 4: a null input channel array, 5: the output queue refuses
 // events, 6: no event lists), a channel-count byte (inputs: modulo 3,
 // outputs: divided by 3, modulo 3), an audio byte (modulo 4: silence, a
-// sine, a sine with special samples, every sample from the input) with the
+// sine, a sine with edge samples, every sample from the input) with the
 // bytes it calls for, then an event list. An event list: a byte (bit 7: sorted by time; the rest,
 // modulo kMaxEvents + 1: the count) and the events, each a type byte (modulo
 // 13, or above 239 a 16-bit type), a size byte, a space byte, a time byte,
@@ -465,16 +465,16 @@ private:
         return owner.back().get();
     }
 
-    static float special (std::uint8_t selector)
+    static float edgeSample (std::uint8_t selector)
     {
         using limits = std::numeric_limits<float>;
-        static constexpr float specials[] = {
+        static constexpr float edgeSamples[] = {
             0.0f, -0.0f, limits::quiet_NaN(), limits::infinity(), -limits::infinity(), 1.0f,
-            -1.0f, limits::min(), limits::denorm_min(), -limits::denorm_min(), 1.0e4f, -1.0e4f,
+            -1.0f, limits::min(), limits::denorm_min(), -limits::denorm_min(), 1.0e4f, -1.0e4f
         };
-        constexpr auto count = sizeof (specials) / sizeof (specials[0]);
+        constexpr auto count = sizeof (edgeSamples) / sizeof (edgeSamples[0]);
 
-        return selector < count ? specials[selector] : static_cast<float> (static_cast<std::int8_t> (selector)) / 64.0f;
+        return selector < count ? edgeSamples[selector] : static_cast<float> (static_cast<std::int8_t> (selector)) / 64.0f;
     }
 
     void fillInputs (FuzzInput& input)
@@ -490,14 +490,14 @@ private:
             for (auto count = input.byte() % 8; count > 0 && ! inputPointers.empty() && frames > 0; --count)
             {
                 auto* channel = inputPointers[input.below (static_cast<std::uint32_t> (inputPointers.size()))];
-                channel[input.below (frames)] = special (input.byte());
+                channel[input.below (frames)] = edgeSample (input.byte());
             }
         }
         else if (mode == 3)
         {
             for (auto* channel : inputPointers)
                 for (std::uint32_t i = 0; i < frames; ++i)
-                    channel[i] = special (input.byte());
+                    channel[i] = edgeSample (input.byte());
         }
     }
 

@@ -41,23 +41,23 @@ public:
         return (count <= 256 ? byte() : read<std::uint32_t>()) % count;
     }
 
-    /** A double that hosts get wrong: one byte picks a special value (NaN,
+    /** A double that hosts get wrong: one byte picks an edge value (NaN,
         infinities, signed zeros, the range ends and just beyond, extremes,
         a subnormal) or, above them, takes the next eight bytes as the bits.
     */
     double value() noexcept
     {
         using limits = std::numeric_limits<double>;
-        static constexpr double specials[] = {
+        static constexpr double edgeValues[] = {
             0.0, 1.0, 0.5, -0.0, limits::quiet_NaN(), -limits::quiet_NaN(), limits::infinity(), -limits::infinity(),
             -1.0, 2.0, 1.0 + limits::epsilon(), -limits::denorm_min(), limits::denorm_min(), limits::max(), -limits::max(),
-            1e300, -1e300, 0.25, 0.75, 1.0 / 3.0, 127.0, 128.0, 2147483648.0, -2147483649.0,
+            1e300, -1e300, 0.25, 0.75, 1.0 / 3.0, 127.0, 128.0, 2147483648.0, -2147483649.0
         };
-        constexpr auto specialCount = sizeof (specials) / sizeof (specials[0]);
+        constexpr auto edgeValueCount = sizeof (edgeValues) / sizeof (edgeValues[0]);
 
         const auto selector = byte();
-        if (selector < specialCount)
-            return specials[selector];
+        if (selector < edgeValueCount)
+            return edgeValues[selector];
 
         const auto bits = read<std::uint64_t>();
         double result;
