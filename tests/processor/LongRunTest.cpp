@@ -59,7 +59,7 @@ constexpr looper::Position k2To31 = looper::Position { 1 } << 31;
 constexpr looper::Position kStartBelow2To31 = k2To31 - 1000;
 
 // Float rounding differs between a sum of signed terms and the same sum of
-// their magnitudes; this margin covers it and nothing more.
+// their magnitudes; this margin allows for that.
 constexpr float kRoundingMargin = 1.0e-4f;
 
 // Frames after the last event before a steady loop must repeat.
