@@ -36,7 +36,7 @@ constexpr const char* kPluginId = "com.ravelwick.looper";
 constexpr double kSampleRate = 48000.0;
 constexpr std::uint32_t kMaxFrames = 512;
 constexpr std::size_t kChannels = 2;
-constexpr int kRounds = 12;
+constexpr int kRounds = 50;
 constexpr auto kPatience = 30s; // for the audio thread to take its next block, however slow the build
 
 // The editor's size at scale 1, and the centres of its eight action buttons: two rows of four.
