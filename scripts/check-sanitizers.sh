@@ -3,7 +3,8 @@
 #   build/asan  clang, AddressSanitizer, LeakSanitizer and UndefinedBehaviorSanitizer: the whole suite
 #   build/tsan  clang, ThreadSanitizer: the tests labelled "threads"
 #   valgrind    memcheck over bundle_tests of build/debug-juce7, which scripts/test.sh builds first
-# Both sanitizer builds are against JUCE 7, JUCE included in the instrumentation. The editor's tests need an X server: test.sh runs this
+# Both sanitizer builds are against JUCE 7, JUCE included in the
+# instrumentation. The editor's tests need an X server: test.sh runs this
 # script on its display.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
